@@ -1,0 +1,86 @@
+#pragma once
+// The main window, drawn like the Italian tax-code card.
+
+#include "Services.h"
+
+#include <QDate>
+#include <QList>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ClickLabel;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(platform::Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The card decoration, in drawing order.
+    struct Shape {
+        QString name;
+        enum Form { RoundedRectangle, Circle, Rectangle } form;
+        QRect rect;  // pixels
+        QColor fill;
+    };
+    const QList<Shape>& shapes() const { return shapes_; }
+
+    // Controls, under their designed names.
+    ClickLabel* Image1;
+    QLabel* lblCopyRightBy;
+    ClickLabel* lblIndirizzo;
+    ClickLabel* lblSito;
+    QLabel* lblRepubblica;
+    QLabel* lblItaliana;
+    QLabel* Label5;
+    QLineEdit* txtCodiceFiscale;
+    QLabel* lblTitolo;
+    QLineEdit* txtCognome;
+    QLabel* Label1;
+    QLineEdit* txtNome;
+    QLabel* Label3;
+    QComboBox* cboSesso;
+    QLabel* Label2;
+    QLineEdit* txtDataNascita;
+    QLineEdit* Text3;
+    QLabel* Label4;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QPushButton* cmdElabora;
+    QPushButton* cmdStampa;
+    QPushButton* cmdEsci;
+    QLabel* Label6;
+
+    // Handlers.
+    void Form_Load();
+    void cmdElabora_Click();
+    void txtDataNascita_LostFocus();
+    void cmdStampa_Click();
+    void lblSito_Click();
+    void lblIndirizzo_Click();
+    void Image1_Click();
+    void cmdEsci_Click();
+
+    QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
+                          const QString& Sesso, const QString& Provincia) const;
+
+    platform::Services& services() const { return services_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setTabOrder();
+    void showMessage(const QString& text);
+    bool readsAsDate(const QString& text, QDate* date = nullptr) const;
+
+    platform::Services& services_;
+    QList<Shape> shapes_;
+    bool centred_ = false;
+};

@@ -1,0 +1,9 @@
+#include "Form1.h"
+
+void Form1::lblSito_Click()
+{
+}
+
+void Form1::lblIndirizzo_Click()
+{
+}

@@ -1,0 +1,45 @@
+#include "Look.h"
+
+#include <QPalette>
+#include <cmath>
+
+namespace look {
+
+QFont font(const QString& family, double points, bool bold, bool italic)
+{
+    QFont f;
+    // The designed face first, then faces of the same width class.
+    f.setFamilies({family, QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+QColor textColour(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::Text);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette p = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Text, colour);
+        p.setColor(group, QPalette::WindowText, colour);
+    }
+    widget->setPalette(p);
+}
+
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette p = widget->palette();
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        p.setColor(role, colour);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace look

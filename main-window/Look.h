@@ -1,0 +1,37 @@
+#pragma once
+// Helpers that turn the window designs (twips, points, RGB) into widgets.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+namespace look {
+
+// 15 twips make one pixel at 96 dots per inch.
+constexpr int px(int twips) { return (twips + 7) / 15; }
+inline QRect twips(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// A plain sans-serif in the window's point size. Sizes are fixed in pixels
+// (points at 96 dpi) so texts keep fitting their controls on any screen.
+QFont font(const QString& family, double points, bool bold = false, bool italic = false);
+inline QFont sansSerif(double points, bool bold = false, bool italic = false)
+{
+    return font(QStringLiteral("MS Sans Serif"), points, bold, italic);
+}
+
+inline const QColor darkRed{128, 0, 0};
+inline const QColor black{0, 0, 0};
+inline const QColor navy{0, 0, 128};
+inline const QColor blue{0, 0, 255};
+
+// Text colour of a widget (the palette's Text and WindowText roles).
+QColor textColour(const QWidget* widget);
+void setTextColour(QWidget* widget, const QColor& colour);
+// An opaque background of the given colour.
+void setBackground(QWidget* widget, const QColor& colour);
+
+} // namespace look

@@ -1,0 +1,137 @@
+#include "DateParser.h"
+
+#include <array>
+
+namespace platform {
+namespace {
+
+enum class Order { DayMonthYear, MonthDayYear, YearMonthDay };
+
+Order orderOf(const QLocale& locale)
+{
+    if (locale.language() == QLocale::C)
+        return Order::DayMonthYear;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    const qsizetype d = format.indexOf(QLatin1Char('d'));
+    const qsizetype m = format.indexOf(QLatin1Char('M'));
+    const qsizetype y = format.indexOf(QLatin1Char('y'));
+    if (d < 0 || m < 0 || y < 0)
+        return Order::DayMonthYear;
+    if (y < d && y < m)
+        return Order::YearMonthDay;
+    if (m < d)
+        return Order::MonthDayYear;
+    return Order::DayMonthYear;
+}
+
+bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.'); }
+
+struct Token {
+    QString text;
+    bool numeric = false;
+};
+
+// Splits into runs of digits and runs of letters. Between two runs there must
+// be blanks, or one separator with optional blanks around it. Anything else
+// makes the text unreadable.
+std::optional<std::array<Token, 3>> tokenize(const QString& text)
+{
+    std::array<Token, 3> tokens;
+    int count = 0;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (count > 0) {
+            qsizetype start = i;
+            while (i < n && text[i] == QLatin1Char(' ')) ++i;
+            if (i < n && isSeparator(text[i])) ++i;
+            while (i < n && text[i] == QLatin1Char(' ')) ++i;
+            if (i == start || i == n)
+                return std::nullopt;
+        }
+        if (count == 3)
+            return std::nullopt;
+        Token& token = tokens[count++];
+        const bool numeric = isAsciiDigit(text[i]);
+        qsizetype start = i;
+        while (i < n && (numeric ? isAsciiDigit(text[i]) : text[i].isLetter())) ++i;
+        if (i == start || i - start > 12)
+            return std::nullopt;
+        token.text = text.mid(start, i - start);
+        token.numeric = numeric;
+    }
+    if (count != 3)
+        return std::nullopt;
+    return tokens;
+}
+
+int monthFromName(const QString& name)
+{
+    static const char* const names[] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
+                                        "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
+    const QString lower = name.toLower();
+    for (int m = 0; m < 12; ++m) {
+        const QString full = QString::fromLatin1(names[m]);
+        if (lower == full || lower == full.left(3))
+            return m + 1;
+    }
+    return 0;
+}
+
+// Day or month: one or two digits.
+int smallNumber(const Token& token)
+{
+    if (!token.numeric || token.text.size() > 2)
+        return 0;
+    return token.text.toInt();
+}
+
+int yearOf(const Token& token, QDate today)
+{
+    if (!token.numeric)
+        return 0;
+    if (token.text.size() == 4)
+        return token.text.toInt();
+    if (token.text.size() == 2) {
+        const int digits = token.text.toInt();
+        const int current = today.isValid() ? today.year() : QDate::currentDate().year();
+        const int back = ((current - digits) % 100 + 100) % 100;
+        return current - back;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate today)
+{
+    const auto tokens = tokenize(text.trimmed());
+    if (!tokens)
+        return std::nullopt;
+    const Token& a = (*tokens)[0];
+    const Token& b = (*tokens)[1];
+    const Token& c = (*tokens)[2];
+
+    int day = 0, month = 0, year = 0;
+    const Order order = orderOf(locale);
+    if (!a.numeric && b.numeric && c.numeric && order == Order::MonthDayYear) {
+        month = monthFromName(a.text), day = smallNumber(b), year = yearOf(c, today);
+    } else if (a.numeric && !b.numeric && c.numeric) {
+        day = smallNumber(a), month = monthFromName(b.text), year = yearOf(c, today);
+    } else if (!(a.numeric && b.numeric && c.numeric)) {
+        return std::nullopt;
+    } else if (a.text.size() == 4 || order == Order::YearMonthDay) {
+        year = yearOf(a, today), month = smallNumber(b), day = smallNumber(c);
+    } else if (order == Order::MonthDayYear) {
+        month = smallNumber(a), day = smallNumber(b), year = yearOf(c, today);
+    } else {
+        day = smallNumber(a), month = smallNumber(b), year = yearOf(c, today);
+    }
+
+    if (year < 1 || month < 1 || day < 1 || !QDate::isValid(year, month, day))
+        return std::nullopt;
+    return QDate(year, month, day);
+}
+
+} // namespace platform

@@ -1,0 +1,87 @@
+#pragma once
+// The desktop services the windows rely on. Every window reaches the desktop
+// only through a Services bundle, so tests can hand in recorders that answer
+// at once instead of real modal boxes, printers and browsers.
+
+#include <QDate>
+#include <QImage>
+#include <QLocale>
+#include <QString>
+#include <stdexcept>
+
+class QWidget;
+
+namespace platform {
+
+// A failing service call: a number and a description the caller can show.
+struct Error : std::runtime_error {
+    Error(int number, const QString& description)
+        : std::runtime_error(description.toStdString()), number(number), description(description) {}
+    int number;
+    QString description;
+};
+
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    // Modal; one OK button, no icon, the application title as caption.
+    // Returns when the user has closed it.
+    virtual void show(QWidget* owner, const QString& text) = 0;
+};
+
+class Beeper {
+public:
+    virtual ~Beeper() = default;
+    virtual void beep() = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const = 0;
+};
+
+class Printer {
+public:
+    virtual ~Printer() = default;
+    // Sends the image to the default printer as one page at the physical size
+    // it has on a screen of `dotsPerInch`. Throws Error on any failure.
+    virtual void printImage(const QImage& image, double dotsPerInch) = 0;
+};
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Hands the target to the desktop's default handler; never waits, never reports.
+    virtual void open(QWidget* owner, const QString& target) = 0;
+};
+
+class Program {
+public:
+    virtual ~Program() = default;
+    // Ends the program at once, whatever windows are open.
+    virtual void end() = 0;
+};
+
+// Application metadata: title, version and the executable's directory
+// (without a trailing separator).
+struct AppInfo {
+    QString title;
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+    QString executableDir;
+};
+
+struct Services {
+    MessageBox& messageBox;
+    Beeper& beeper;
+    Clock& clock;
+    Printer& printer;
+    Shell& shell;
+    Program& program;
+    AppInfo app;
+    QLocale locale;  // the user's regional setting, used by the date parser
+};
+
+} // namespace platform

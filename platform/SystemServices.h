@@ -1,0 +1,44 @@
+#pragma once
+// The real desktop behind each service.
+
+#include "Services.h"
+
+namespace platform {
+
+class SystemMessageBox : public MessageBox {
+public:
+    void show(QWidget* owner, const QString& text) override;
+};
+
+class SystemBeeper : public Beeper {
+public:
+    void beep() override;
+};
+
+class SystemClock : public Clock {
+public:
+    QDate today() const override;
+};
+
+class SystemPrinter : public Printer {
+public:
+    void printImage(const QImage& image, double dotsPerInch) override;
+};
+
+class SystemShell : public Shell {
+public:
+    void open(QWidget* owner, const QString& target) override;
+};
+
+class SystemProgram : public Program {
+public:
+    void end() override;
+};
+
+// Title and version from the build, the directory of the running executable.
+AppInfo systemAppInfo();
+
+// One bundle of the real services, alive for the whole run.
+Services& systemServices();
+
+} // namespace platform

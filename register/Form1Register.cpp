@@ -1,0 +1,5 @@
+#include "Form1.h"
+
+void Form1::cmdEsci_Click()
+{
+}

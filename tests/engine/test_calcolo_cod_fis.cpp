@@ -1,0 +1,133 @@
+#include "CalcoloCodFis.h"
+
+#include <QTest>
+
+class TestCalcoloCodFis : public QObject {
+    Q_OBJECT
+
+    static QString code(const QString& surname, const QString& name, QDate born = QDate(1983, 5, 7),
+                        const QString& sex = QStringLiteral("M"), const QString& place = QStringLiteral("H123"))
+    {
+        return CalcoloCodFis(surname, name, born, sex, place);
+    }
+
+private slots:
+    void workedExamples_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<QString>("sex");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Rossetti") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "H123" << "RSSMRT83E47H123P";
+        QTest::newRow("De Luca") << "De Luca" << "Gianfranco" << QDate(1975, 11, 23) << "M" << "H123"
+                                 << "DLCGFR75S23H123O";
+        QTest::newRow("Fo") << "Fo" << "Al" << QDate(2001, 1, 2) << "M" << "A001" << "FOXLAX01A02A001S";
+        QTest::newRow("D'Amico") << "D'Amico" << "Anna" << QDate(1990, 12, 31) << "f" << "Z404" << "DMCNNA90T71Z404M";
+        // Place codes outside the tables and of other lengths still give a code.
+        QTest::newRow("empty place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "" << "RSSMRT83E47Z";
+        QTest::newRow("unknown place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "?" << "RSSMRT83E47?C";
+        QTest::newRow("lower-case place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "h123"
+                                          << "RSSMRT83E47h123L";
+        QTest::newRow("long place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "H1234"
+                                    << "RSSMRT83E47H1234P";
+    }
+    void workedExamples()
+    {
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QFETCH(QDate, born);
+        QFETCH(QString, sex);
+        QFETCH(QString, place);
+        QFETCH(QString, expected);
+        QCOMPARE(CalcoloCodFis(surname, name, born, sex, place), expected);
+    }
+
+    void surnameLetters_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("vowels then X") << "Fo" << "FOX";
+        QTest::newRow("blanks only") << "   " << "XXX";
+        QTest::newRow("apostrophes only") << "''" << "XXX";
+        QTest::newRow("empty") << "" << "XXX";
+        QTest::newRow("stops at third consonant") << "Rossetti" << "RSS";
+        QTest::newRow("lower case") << "rossetti" << "RSS";
+        QTest::newRow("blank skipped") << "De Luca" << "DLC";
+        QTest::newRow("Y is a consonant") << "Yu" << "YUX";
+        QTest::newRow("digits and hyphen skipped") << "O-1a" << "OAX";
+        // Accented capitals count as their plain letter.
+        QTest::newRow("grave e") << QString::fromUtf8("Pè") << "PEX";
+        QTest::newRow("cedilla") << QString::fromUtf8("Çelik") << "CLK";
+        QTest::newRow("caron") << QString::fromUtf8("Šuč") << "SCU";
+        QTest::newRow("tilde n") << QString::fromUtf8("Ñu") << "NUX";
+        QTest::newRow("stacked marks") << QString::fromUtf8("Ǻ") << "AXX";
+        // No plain letter underneath: skipped.
+        QTest::newRow("slashed o") << QString::fromUtf8("Øl") << "LXX";
+        QTest::newRow("greek") << QString::fromUtf8("Ωmega") << "MGE";
+    }
+    void surnameLetters()
+    {
+        QFETCH(QString, surname);
+        QFETCH(QString, letters);
+        QCOMPARE(code(surname, QStringLiteral("Marta")).left(3), letters);
+    }
+
+    void nameLetters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("four consonants drop the second") << "Gianfranco" << "GFR";
+        QTest::newRow("three consonants") << "Marco" << "MRC";
+        QTest::newRow("two consonants and vowels") << "Anna" << "NNA";
+        QTest::newRow("J is a consonant") << "Jo" << "JOX";
+        QTest::newRow("vowels only") << "Ia" << "IAX";
+        QTest::newRow("nothing") << "--" << "XXX";
+        QTest::newRow("accented vowel") << QString::fromUtf8("Giò") << "GIO";
+        QTest::newRow("two names") << "Maria Grazia" << "MGR";
+    }
+    void nameLetters()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, letters);
+        QCOMPARE(code(QStringLiteral("Rossi"), name).mid(3, 3), letters);
+    }
+
+    void dateAndSex()
+    {
+        const auto part = [](QDate born, const QString& sex) { return code("Rossi", "Mario", born, sex).mid(6, 5); };
+        QCOMPARE(part(QDate(2000, 6, 7), "M"), QStringLiteral("00H07"));
+        QCOMPARE(part(QDate(1905, 7, 31), "M"), QStringLiteral("05L31"));
+        QCOMPARE(part(QDate(1983, 5, 7), "F"), QStringLiteral("83E47"));
+        QCOMPARE(part(QDate(1983, 5, 31), "f"), QStringLiteral("83E71"));
+        // Only "F" in either case is female.
+        QCOMPARE(part(QDate(1983, 5, 7), "F "), QStringLiteral("83E07"));
+        QCOMPARE(part(QDate(1983, 5, 7), ""), QStringLiteral("83E07"));
+        QCOMPARE(part(QDate(1983, 5, 7), "FF"), QStringLiteral("83E07"));
+        const QString months = QStringLiteral("ABCDEHLMPRST");
+        for (int m = 1; m <= 12; ++m)
+            QCOMPARE(part(QDate(1983, m, 1), "M").at(2), months.at(m - 1));
+    }
+
+    void inputsAreNotChanged()
+    {
+        const QString surname = QStringLiteral("rossi");
+        const QString name = QStringLiteral("mario");
+        CalcoloCodFis(surname, name, QDate(1980, 1, 1), QStringLiteral("m"), QStringLiteral("h501"));
+        QCOMPARE(surname, QStringLiteral("rossi"));
+        QCOMPARE(name, QStringLiteral("mario"));
+    }
+
+    void longInputs()
+    {
+        // Far beyond a 16-bit count; the result must still be right.
+        const QString vowels(1 << 20, u'a');
+        QCOMPARE(code(vowels + QStringLiteral("rst"), vowels + QStringLiteral("bcdf"), QDate(1983, 5, 7), "F", "H123"),
+                 CalcoloCodFis("rst", "bcdf", QDate(1983, 5, 7), "F", "H123"));
+        QCOMPARE(code(vowels, vowels).left(6), QStringLiteral("AAAAAA"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCalcoloCodFis)
+#include "test_calcolo_cod_fis.moc"

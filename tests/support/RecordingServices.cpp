@@ -1,0 +1,49 @@
+#include "RecordingServices.h"
+
+namespace testing {
+
+RecordingServices::RecordingServices()
+    : services_{box_, beep_, clock_, printer_, shell_, program_,
+                platform::AppInfo{QStringLiteral("Tarvolin"), 1, 2, 0, QString()}, QLocale(QLocale::Italian, QLocale::Italy)}
+{
+    box_.owner = this;
+    beep_.owner = this;
+    clock_.owner = this;
+    printer_.owner = this;
+    shell_.owner = this;
+    program_.owner = this;
+}
+
+QStringList RecordingServices::boxes() const
+{
+    QStringList texts;
+    for (const QString& entry : log)
+        if (entry.startsWith(QStringLiteral("box: ")))
+            texts << entry.mid(5);
+    return texts;
+}
+
+void RecordingServices::Box::show(QWidget*, const QString& text)
+{
+    owner->log << QStringLiteral("box: ") + text;
+    if (owner->onBox)
+        owner->onBox(text);
+}
+
+void RecordingServices::Print::printImage(const QImage& image, double dotsPerInch)
+{
+    owner->log << QStringLiteral("print");
+    if (owner->onPrint)
+        owner->onPrint();
+    if (owner->printerFails)
+        throw platform::Error(1, QStringLiteral("no printer"));
+    owner->printed.append({image, dotsPerInch});
+}
+
+void RecordingServices::Open::open(QWidget* parent, const QString& target)
+{
+    owner->log << QStringLiteral("open: ") + target;
+    owner->shellOwners << parent;
+}
+
+} // namespace testing
