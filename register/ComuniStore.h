@@ -1,0 +1,80 @@
+#pragma once
+// Read-only access to the municipality register (Comuni.mdb, an SQLite file),
+// shaped like the DAO objects the main window was written against: a Database
+// that hands out a table Recordset, which seeks and steps through one index.
+// Every failure throws platform::Error carrying either SQLite's result code or
+// one of the numbers below, with a description the window can show as is.
+
+#include "Services.h"
+
+#include <QString>
+#include <memory>
+
+namespace registro {
+
+enum ErrorNumber {
+    NoCurrentIndex = 3019,   // "Operazione non valida senza un indice corrente."
+    NoCurrentRecord = 3021,  // "Nessun record corrente."
+    TableNotFound = 3078,    // "Impossibile trovare la tabella '<name>'."
+    ItemNotFound = 3265,     // "Elemento non trovato in questo insieme."
+    ObjectClosed = 3420,     // "Oggetto non valido o non più impostato."
+    NotAnIndex = 3800,       // "'<name>' non è un indice della tabella."
+};
+
+// The key names are ordered and compared by; the search box upper-cases what
+// the user types the same way, so the two always agree.
+QString foldKey(const QString& name);
+
+struct Connection;
+
+class Recordset {
+public:
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Chooses the index to seek and move by and puts the cursor on its first
+    // record (BOF and EOF both true when the table is empty).
+    void setIndex(const QString& name);
+    // Puts the cursor on the first record whose key is >= foldKey(key); when
+    // there is none, NoMatch becomes true and there is no current record.
+    void seek(const QString& key);
+    bool noMatch() const;
+    bool bof() const;
+    bool eof() const;
+    void moveNext();
+    void movePrevious();
+    // COMU_DESCR, COMU_PROV or COMU_COD of the current record.
+    QString field(const QString& name) const;
+
+    void close();
+    bool isOpen() const;
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+class Database {
+public:
+    // Opens read-only and shared, and reads the file once so that a missing
+    // or foreign file fails here rather than at the first look-up.
+    static std::unique_ptr<Database> open(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    std::unique_ptr<Recordset> openRecordset(const QString& table);
+    // Recordsets still open stop working (ObjectClosed) but stay safe to use
+    // and to destroy.
+    void close();
+    bool isOpen() const;
+
+private:
+    explicit Database(std::shared_ptr<Connection> connection);
+    std::shared_ptr<Connection> connection_;
+};
+
+} // namespace registro
