@@ -185,6 +185,7 @@ void Form1::buildControls()
     Text1 = textBox(this, "Text1", twips(1800, 3540, 4275, 285), boldFont());
     Text1->setMaxLength(40);
     Text1->setToolTip(QStringLiteral("Usa i tasti Pagina o Frecce Su e Giù per scorrere"));
+    Text1->installEventFilter(this);
 
     Text2 = textBox(this, "Text2", twips(6240, 3540, 435, 285), boldFont());
     Text2->setReadOnly(true);
@@ -225,6 +226,7 @@ void Form1::Form_Load()
     cboSesso->addItem(QStringLiteral("M"));
     cboSesso->addItem(QStringLiteral("F"));
     cboSesso->setCurrentIndex(0);
+    apriComuni();
 }
 
 void Form1::showMessage(const QString& text)
@@ -276,6 +278,8 @@ QString Form1::CalcoloCodFis(const QString& Cognome, const QString& Nome, const 
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Text1)
+        return filterSearchBoxKey(event);
     if (watched == txtDataNascita && event->type() == QEvent::FocusOut) {
         // Switching to another window or a popup is not leaving the field.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();

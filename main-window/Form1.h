@@ -1,11 +1,13 @@
 #pragma once
 // The main window, drawn like the Italian tax-code card.
 
+#include "ComuniStore.h"
 #include "Services.h"
 
 #include <QDate>
 #include <QList>
 #include <QWidget>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -63,11 +65,17 @@ public:
     void lblIndirizzo_Click();
     void Image1_Click();
     void cmdEsci_Click();
+    void Text1_KeyDown(int KeyCode, int Shift);
+    void Text1_KeyUp(int KeyCode, int Shift);
 
     QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
                           const QString& Sesso, const QString& Provincia) const;
 
     platform::Services& services() const { return services_; }
+
+    // The municipality register, open from load until the close command.
+    std::unique_ptr<registro::Database> dbComuni;
+    std::unique_ptr<registro::Recordset> rsComuni;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,8 +87,14 @@ private:
     void setTabOrder();
     void showMessage(const QString& text);
     bool readsAsDate(const QString& text, QDate* date = nullptr) const;
+    void apriComuni();
+    bool filterSearchBoxKey(QEvent* event);
+    void showRecord(qsizetype keep);
+    void selectAfter(qsizetype keep);
 
     platform::Services& services_;
     QList<Shape> shapes_;
     bool centred_ = false;
+    // The search text of the search box's last run.
+    QString remembered_;
 };

@@ -1,10 +1,12 @@
 #include "RecordingServices.h"
 
+#include "SystemServices.h"
+
 namespace testing {
 
 RecordingServices::RecordingServices()
     : services_{box_, beep_, clock_, printer_, shell_, program_,
-                platform::AppInfo{QStringLiteral("Tarvolin"), 1, 2, 0, QString()}, QLocale(QLocale::Italian, QLocale::Italy)}
+                platform::AppInfo{QStringLiteral("Tarvolin"), 1, 2, 0, platform::systemAppInfo().executableDir}, QLocale(QLocale::Italian, QLocale::Italy)}
 {
     box_.owner = this;
     beep_.owner = this;

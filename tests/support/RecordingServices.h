@@ -14,6 +14,8 @@ class RecordingServices {
 public:
     RecordingServices();
 
+    // Title "Tarvolin", version 1.2.0, Italian locale; the executable's
+    // directory is the test's own, where the built register lies.
     platform::Services& services() { return services_; }
 
     // Everything asked of the desktop, in order.
