@@ -133,6 +133,24 @@ QString schemaName(sqlite3* db, const char* type, const QString& name, const QSt
 
 } // namespace
 
+namespace {
+std::function<void(const QString&)>& closeObserver()
+{
+    static std::function<void(const QString&)> observer;
+    return observer;
+}
+void observeClose(const QString& what)
+{
+    if (closeObserver())
+        closeObserver()(what);
+}
+} // namespace
+
+void setCloseObserver(std::function<void(const QString&)> observer)
+{
+    closeObserver() = std::move(observer);
+}
+
 QString foldKey(const QString& name)
 {
     return platform::upperCase(name);
@@ -345,6 +363,7 @@ void Recordset::close()
     d_->loseCurrent();
     d_->open = false;
     d_->connection.reset();
+    observeClose(QStringLiteral("Recordset"));
 }
 
 bool Recordset::isOpen() const
@@ -397,6 +416,7 @@ void Database::close()
 {
     if (connection_)
         connection_->close();
+    observeClose(QStringLiteral("Database"));
 }
 
 bool Database::isOpen() const

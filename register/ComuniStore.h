@@ -8,6 +8,7 @@
 #include "Services.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace registro {
@@ -26,6 +27,10 @@ enum ErrorNumber {
 QString foldKey(const QString& name);
 
 struct Connection;
+
+// Told "Recordset" or "Database" each time one is closed, so the order in
+// which the window lets go of the register can be checked. Empty: nobody.
+void setCloseObserver(std::function<void(const QString&)> observer);
 
 class Recordset {
 public:

@@ -462,10 +462,78 @@ private slots:
         QVERIFY(form.dbComuni && form.dbComuni->isOpen());
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
+        registro::setCloseObserver([this](const QString& what) { fake.log << QStringLiteral("close ") + what; });
         QTest::keyClick(form.txtNome, Qt::Key_Escape);  // the cancel button
-        QTRY_COMPARE(fake.log, QStringList{QStringLiteral("end")});
+        QTRY_COMPARE(fake.log, QStringList({QStringLiteral("close Recordset"), QStringLiteral("close Database"),
+                                            QStringLiteral("end")}));
+        registro::setCloseObserver(nullptr);
         QVERIFY(!form.rsComuni->isOpen());
         QVERIFY(!form.dbComuni->isOpen());
+    }
+};
+
+// A few real look-ups in the register the build makes.
+class TestFullRegister : public QObject {
+    Q_OBJECT
+
+    testing::RecordingServices fake;  // its executable directory holds the built register
+
+    struct Shown {
+        QString text, province, code;
+    };
+    Shown typeInto(Form1& form, const QString& keys)
+    {
+        form.Text1->clear();
+        QTest::keyClick(form.Text1, Qt::Key_Backspace);
+        QTest::keyClicks(form.Text1, keys);
+        return {form.Text1->text(), form.Text2->text(), form.Text3->text()};
+    }
+
+private slots:
+    void lookUps()
+    {
+        Form1 form(fake.services());
+        QVERIFY(fake.log.isEmpty());
+        auto shown = typeInto(form, QStringLiteral("rom"));
+        QCOMPARE(shown.text, QStringLiteral("ROMA"));
+        QCOMPARE(form.Text1->selectedText(), QStringLiteral("A"));
+        QCOMPARE(shown.province + shown.code, QStringLiteral("RMH501"));
+        shown = typeInto(form, QStringLiteral("milano"));
+        QCOMPARE(shown.text + shown.province + shown.code, QStringLiteral("MILANOMIF205"));
+        shown = typeInto(form, QStringLiteral("stati uniti"));
+        QCOMPARE(shown.text, QStringLiteral("STATI UNITI D'AMERICA"));
+        QCOMPARE(shown.province + shown.code, QStringLiteral("EEZ404"));
+        shown = typeInto(form, QStringLiteral("abetone"));
+        QCOMPARE(shown.code, QStringLiteral("A012"));
+        QTest::keyClick(form.Text1, Qt::Key_Down);
+        QCOMPARE(form.Text1->text(), QStringLiteral("ABETONE CUTIGLIANO"));
+        QCOMPARE(form.Text3->text(), QStringLiteral("M376"));
+        QVERIFY(fake.log.isEmpty());
+    }
+
+    void accentedAndMergedNames()
+    {
+        Form1 form(fake.services());
+        // Typed with the accent, in lower case.
+        form.Text1->setText(QString::fromUtf8("agliè"));
+        QTest::keyClick(form.Text1, Qt::Key_End);
+        QCOMPARE(form.Text1->text(), QString::fromUtf8("AGLIÈ"));
+        QCOMPARE(form.Text2->text() + form.Text3->text(), QStringLiteral("TOA074"));
+        // Cutigliano merged into Abetone Cutigliano in 2017; people born there keep its code.
+        const auto shown = typeInto(form, QStringLiteral("cutigliano"));
+        QCOMPARE(shown.text, QStringLiteral("CUTIGLIANO"));
+        QCOMPARE(shown.code, QStringLiteral("D235"));
+    }
+
+    void fullCode()
+    {
+        Form1 form(fake.services());
+        form.txtCognome->setText(QStringLiteral("Rossi"));
+        form.txtNome->setText(QStringLiteral("Mario"));
+        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        typeInto(form, QStringLiteral("roma"));
+        form.cmdElabora->click();
+        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
     }
 };
 
@@ -480,6 +548,10 @@ int main(int argc, char** argv)
     {
         TestOpenSequence openSequence;
         status |= QTest::qExec(&openSequence, argc, argv);
+    }
+    {
+        TestFullRegister fullRegister;
+        status |= QTest::qExec(&fullRegister, argc, argv);
     }
     return status;
 }
