@@ -29,5 +29,9 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	$(BUILD_DIR)/bin/bench_search_box
+
 clean:
 	rm -rf $(BUILD_DIR)
