@@ -101,6 +101,20 @@ private slots:
         QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47h123L"));
     }
 
+    void megabyteSurnameAndName()
+    {
+        Form1 form(fake.services());
+        const QString filler(1 << 20, u'a');
+        fill(form, filler + QStringLiteral("rst"), QStringLiteral("bcdf") + filler, QStringLiteral("7/5/1983"),
+             QStringLiteral("x"), QStringLiteral("H123"));
+        form.cmdElabora->click();
+        QVERIFY(fake.log.isEmpty());
+        // Nothing was cut: the fields hold every character, upper-cased.
+        QCOMPARE(form.txtCognome->text().size(), (1 << 20) + 3);
+        QVERIFY(form.txtCognome->text().endsWith(QStringLiteral("AAARST")));
+        QCOMPARE(form.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H123"));
+    }
+
     void accessKeyComputes()
     {
         Form1 form(fake.services());

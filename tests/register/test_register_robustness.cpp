@@ -1,0 +1,169 @@
+// The register in bad shape: locked by a writer in another process,
+// truncated, empty; and left byte for byte as it was after a session.
+
+#include "Form1.h"
+#include "RecordingServices.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// The register the build made, beside this test.
+QString builtRegister()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Comuni.mdb");
+}
+
+QByteArray digest(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class TestRegisterRobustness : public QObject {
+    Q_OBJECT
+
+    testing::RecordingServices fake;
+
+    // Types into the search box and computes; the window must keep working.
+    void useWindow(Form1& form, const QString& place)
+    {
+        form.txtCognome->setText(QStringLiteral("Rossi"));
+        form.txtNome->setText(QStringLiteral("Mario"));
+        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        form.Text1->setFocus();
+        QTest::keyClicks(form.Text1, place);
+        QTest::keyClick(form.Text1, Qt::Key_Down);
+        QTest::keyClick(form.Text1, Qt::Key_Up);
+        form.cmdElabora->click();
+        QVERIFY(form.txtCodiceFiscale->text().startsWith(QStringLiteral("RSSMRA80A01")));
+    }
+
+private slots:
+    void init() { fake.log.clear(); }
+
+    void lockedByAWriterInAnotherProcess()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        int ready[2], release[2];
+        QVERIFY(pipe(ready) == 0 && pipe(release) == 0);
+        const QByteArray nativePath = QFile::encodeName(path);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The writer: takes the exclusive lock and holds it until told to stop.
+            sqlite3* db = nullptr;
+            sqlite3_open(nativePath.constData(), &db);
+            const int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                                            "UPDATE Comuni SET COMU_PROV = COMU_PROV;",
+                                        nullptr, nullptr, nullptr);
+            const char status = rc == SQLITE_OK ? 'y' : 'n';
+            (void)!write(ready[1], &status, 1);
+            char stop;
+            (void)!read(release[0], &stop, 1);
+            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            _exit(0);
+        }
+        char status = 0;
+        QCOMPARE(read(ready[0], &status, 1), ssize_t(1));
+        QCOMPARE(status, 'y');
+
+        fake.services().app.executableDir = dir.path();
+        {
+            Form1 form(fake.services());
+            QCOMPARE(fake.boxes(), QStringList{QStringLiteral("Errore n° 5 database is locked")});
+            fake.log.clear();
+            useWindow(form, QStringLiteral("r"));
+        }
+        (void)!write(release[1], "x", 1);
+        int exitStatus = 0;
+        waitpid(child, &exitStatus, 0);
+        // Once the writer is gone the register opens as usual.
+        fake.log.clear();
+        Form1 form(fake.services());
+        QVERIFY(fake.log.isEmpty());
+    }
+
+    void truncatedFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        QFile file(path);
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::WriteOwner));
+        QVERIFY(file.resize(file.size() / 3));
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        // Whatever part of the file still reads, the damage is reported, never hidden or fatal.
+        useWindow(form, QStringLiteral("zu"));
+        for (const QString& box : fake.boxes())
+            QVERIFY2(box.startsWith(QStringLiteral("Errore n° ")) || box.startsWith(QStringLiteral("DulMsg: "))
+                         || box == QStringLiteral("Comune non in elenco"),
+                     qPrintable(box));
+        QVERIFY(!fake.boxes().isEmpty());
+    }
+
+    void zeroBytes()
+    {
+        QTemporaryDir dir;
+        QFile empty(dir.filePath(QStringLiteral("Comuni.mdb")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        QCOMPARE(fake.boxes().value(0), QStringLiteral("Errore n° 3078 Impossibile trovare la tabella 'Comuni'."));
+        fake.log.clear();
+        form.txtCognome->setText(QStringLiteral("Rossi"));
+        form.txtNome->setText(QStringLiteral("Mario"));
+        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        form.Text1->setText(QStringLiteral("Roma"));
+        form.cmdElabora->click();
+        QCOMPARE(form.txtCodiceFiscale->text().size(), 12);
+        QCOMPARE(QFileInfo(empty).size(), 0);  // never written to
+    }
+
+    void unchangedAfterASession()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        const QByteArray before = digest(path);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        fake.services().app.executableDir = dir.path();
+        {
+            Form1 form(fake.services());
+            QVERIFY(fake.log.isEmpty());
+            for (const QString& place : {QStringLiteral("rom"), QStringLiteral("mil"), QStringLiteral("xq"),
+                                         QStringLiteral("stati"), QStringLiteral("' OR 1=1 --")}) {
+                form.Text1->clear();
+                QTest::keyClick(form.Text1, Qt::Key_Backspace);
+                useWindow(form, place);
+            }
+            form.cmdEsci->click();
+        }
+        QCOMPARE(digest(path), before);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        // No journal, lock or side file left behind.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Comuni.mdb")});
+    }
+};
+
+QTEST_MAIN(TestRegisterRobustness)
+#include "test_register_robustness.moc"
