@@ -73,6 +73,11 @@ public:
 
     platform::Services& services() const { return services_; }
 
+    // 1: the fixed single border the window opens with; 0: no border at all
+    // (the window is printed that way).
+    int borderStyle() const { return borderStyle_; }
+    void setBorderStyle(int style);
+
     // The municipality register, open from load until the close command.
     std::unique_ptr<registro::Database> dbComuni;
     std::unique_ptr<registro::Recordset> rsComuni;
@@ -95,6 +100,10 @@ private:
     platform::Services& services_;
     QList<Shape> shapes_;
     bool centred_ = false;
+    int borderStyle_ = 1;
+    // The flags and place of the bordered window, kept while it has none.
+    Qt::WindowFlags borderedFlags_;
+    QPoint borderedPos_;
     // The search text of the search box's last run.
     QString remembered_;
 };

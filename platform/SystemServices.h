@@ -22,7 +22,14 @@ public:
 
 class SystemPrinter : public Printer {
 public:
+    // Prints on the desktop's default printer.
+    SystemPrinter() = default;
+    // Writes the page into this PDF file instead.
+    explicit SystemPrinter(const QString& pdfFile) : pdfFile_(pdfFile) {}
     void printImage(const QImage& image, double dotsPerInch) override;
+
+private:
+    QString pdfFile_;
 };
 
 class SystemShell : public Shell {

@@ -1,0 +1,235 @@
+// The print command: the window as it is printed, how it comes back, how
+// failures are reported; and the real printer writing a PDF page.
+
+#include "Form1.h"
+#include "RecordingServices.h"
+#include "SystemServices.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct State {
+    int controls;  // of the three buttons and the update note: 1 all shown, 0 none, -1 some
+    bool shown;
+    int border;
+    Qt::WindowFlags flags;
+    QPoint pos;
+};
+
+State stateOf(const Form1& form)
+{
+    int shown = 0;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{form.cmdStampa, form.cmdElabora, form.cmdEsci, form.Label6})
+        shown += w->isVisible();
+    return {shown == 4 ? 1 : (shown == 0 ? 0 : -1), form.isVisible(), form.borderStyle(), form.windowFlags(), form.pos()};
+}
+
+// True when every pixel of the area has one colour.
+bool plain(const QImage& image, const QRect& area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixel(x, y) != image.pixel(area.topLeft()))
+                return false;
+    return true;
+}
+
+// Where the buttons and the note are, a little shrunk so blurred edges do not count.
+QList<QRect> controlAreas(const Form1& form, const QPoint& offset = {})
+{
+    QList<QRect> areas;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{form.cmdElabora, form.cmdStampa, form.cmdEsci, form.Label6})
+        areas << w->geometry().translated(offset).adjusted(2, 2, -2, -2);
+    return areas;
+}
+
+// Page 1 of a PDF at 96 dpi; null without pdftoppm (Debian poppler-utils).
+QImage renderPage(const QString& pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (tool.isEmpty()
+        || QProcess::execute(tool, {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                                    QStringLiteral("-singlefile"), pdf, pdf})
+               != 0)
+        return {};
+    return QImage(pdf + QStringLiteral(".png"));
+}
+
+int pageCount(const QString& pdf)
+{
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray data = file.readAll();
+    return static_cast<int>(data.count("/Type /Page\n") + data.count("/Type /Page ") + data.count("/Type /Page/")
+                            + data.count("/Type /Page>"));
+}
+
+} // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+
+    testing::RecordingServices fake;
+    QTemporaryDir dir;
+
+    platform::Services withPrinter(platform::Printer& printer)
+    {
+        auto& s = fake.services();
+        return {s.messageBox, s.beeper, s.clock, printer, s.shell, s.program, s.app, s.locale};
+    }
+
+private slots:
+    void init()
+    {
+        fake.log.clear();
+        fake.printed.clear();
+        fake.printerFails = false;
+        fake.onPrint = nullptr;
+        fake.onBox = nullptr;
+    }
+
+    void printsTheCardAloneThenRestoresTheWindow_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("printed") << false;
+        QTest::newRow("printer fails") << true;
+    }
+    void printsTheCardAloneThenRestoresTheWindow()
+    {
+        QFETCH(bool, fails);
+        Form1 form(fake.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const State before = stateOf(form);
+        QCOMPARE(before.border, 1);
+        State atPrint{}, atBox{};
+        fake.onPrint = [&] { atPrint = stateOf(form); };
+        fake.onBox = [&](const QString&) { atBox = stateOf(form); };
+        fake.printerFails = fails;
+
+        // Before any computation: nothing else to complain about.
+        form.cmdStampa->click();
+
+        QCOMPARE(fake.log, fails ? QStringList({QStringLiteral("print"), QStringLiteral("beep"),
+                                                QStringLiteral("box: Impossibile stampare.")})
+                                 : QStringList(QStringLiteral("print")));
+        QCOMPARE(atPrint.controls, 0);
+        QCOMPARE(atPrint.border, 0);
+        QVERIFY(atPrint.flags.testFlag(Qt::FramelessWindowHint));
+        QVERIFY(atPrint.shown);
+        if (fails)  // reported at once, before the window is restored
+            QCOMPARE(atBox.controls, 0);
+
+        const State after = stateOf(form);
+        QCOMPARE(after.controls, 1);
+        QVERIFY(after.shown);
+        QCOMPARE(after.border, 1);
+        QCOMPARE(after.flags, before.flags);
+        QCOMPARE(after.pos, before.pos);
+        QCOMPARE(form.minimumSize(), QSize(496, 315));
+        QCOMPARE(form.maximumSize(), QSize(496, 315));
+    }
+
+    void printedImageHasNoButtonsAndNoNote()
+    {
+        Form1 form(fake.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.cmdStampa->click();
+        form.cmdStampa->click();  // and again, the same
+        QCOMPARE(fake.printed.size(), 2);
+        const QImage printed = fake.printed[1].image;
+        QCOMPARE(printed.size() / printed.devicePixelRatio(), QSize(496, 315));
+        QCOMPARE(fake.printed[1].dotsPerInch, 96.0 * printed.devicePixelRatio());
+
+        const QImage shown = form.grab().toImage();
+        for (const QRect& area : controlAreas(form)) {
+            QVERIFY2(!plain(shown, area), "the check must see a control where there is one");
+            QVERIFY(plain(printed, area));
+        }
+        // The band is printed as shown (lower down a text cursor may blink).
+        const QRect band(0, 0, 496, form.txtCodiceFiscale->y() - 2);
+        QCOMPARE(printed.copy(band), shown.copy(band));
+    }
+
+    void printingKeepsTheProgramRunning()
+    {
+        // New flags briefly hide the only window: that is no reason to quit.
+        Form1 form(fake.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTimer::singleShot(0, form.cmdStampa, &QPushButton::click);
+        QTimer::singleShot(300, [] { QCoreApplication::exit(42); });
+        QCOMPARE(QApplication::exec(), 42);
+        QCOMPARE(fake.printed.size(), 1);
+    }
+
+    void pdfPageShowsTheWindowAtScreenSize()
+    {
+        const QString pdf = dir.filePath(QStringLiteral("form.pdf"));
+        platform::SystemPrinter printer(pdf);
+        platform::Services services = withPrinter(printer);
+        Form1 form(services);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.cmdStampa->click();
+        QVERIFY(fake.log.isEmpty());
+        QCOMPARE(pageCount(pdf), 1);
+
+        const QImage page = renderPage(pdf);
+        if (page.isNull())
+            QSKIP("pdftoppm (Debian poppler-utils) is missing: the page was written but not looked at");
+        // 496 x 315 pixels at 96 dpi (13.1 x 8.3 cm), at the top left of the printable area.
+        QPrinter pdfPrinter(QPrinter::HighResolution);
+        pdfPrinter.setOutputFormat(QPrinter::PdfFormat);
+        const QPoint corner = pdfPrinter.pageLayout().paintRectPixels(96).topLeft();
+        QRect ink;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 250)
+                    ink |= QRect(x, y, 1, 1);
+        QVERIFY2((ink.topLeft() - corner).manhattanLength() <= 2 && qAbs(ink.width() - 496) <= 1
+                     && qAbs(ink.height() - 315) <= 1,
+                 qPrintable(QStringLiteral("printed at %1,%2 size %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+        for (const QRect& area : controlAreas(form, corner))
+            QVERIFY(plain(page, area));
+    }
+
+    void printerFailuresThrowAndAreReportedOnce()
+    {
+        QImage image(10, 10, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter(pdf).printImage(QImage(), 96));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter(pdf).printImage(image, 0));
+        if (QPrinterInfo::defaultPrinter().isNull())
+            QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter().printImage(image, 96));
+
+        platform::SystemPrinter unwritable(QStringLiteral("/nonexistent/dir/x.pdf"));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, unwritable.printImage(image, 96));
+        platform::Services services = withPrinter(unwritable);
+        Form1 form(services);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.cmdStampa->click();
+        QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: Impossibile stampare.")}));
+        QCOMPARE(stateOf(form).controls, 1);
+        QCOMPARE(form.borderStyle(), 1);
+    }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "test_printing.moc"
