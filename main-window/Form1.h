@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -77,6 +78,13 @@ public:
     // (the window is printed that way).
     int borderStyle() const { return borderStyle_; }
     void setBorderStyle(int style);
+
+    // The About window while it exists. It is no Qt child of this window, so
+    // it lives on its own, yet it goes when this window goes.
+    struct OwnedWindow {
+        QPointer<QWidget> window;
+        ~OwnedWindow() { delete window.data(); }
+    } aboutWindow;
 
     // The municipality register, open from load until the close command.
     std::unique_ptr<registro::Database> dbComuni;
