@@ -18,12 +18,6 @@ inline double percentile(std::vector<qint64> samples, double p)
     return double(samples[std::min(index, samples.size() - 1)]);
 }
 
-inline void printHeader(QTextStream& out)
-{
-    out << QStringLiteral("%1 %2 %3 %4\n").arg(QStringLiteral("measure"), -40).arg(QStringLiteral("value"), 14)
-               .arg(QStringLiteral("target"), 14).arg(QStringLiteral("met"), 5);
-}
-
 inline void printRow(QTextStream& out, const QString& what, const QString& value, const QString& target, bool met)
 {
     out << QStringLiteral("%1 %2 %3 %4\n").arg(what, -40).arg(value, 14).arg(target, 14)

@@ -67,7 +67,6 @@ int main(int argc, char** argv)
     }
     fake.log.clear();
 
-    bench::printHeader(out);
     bench::printRow(out, QStringLiteral("key release, median"), bench::millis(bench::percentile(release, 0.5)), {}, true);
     const double releaseP99 = bench::percentile(release, 0.99);
     bench::printRow(out, QStringLiteral("key release, 99th percentile"), bench::millis(releaseP99),

@@ -1,92 +1,140 @@
 #include "CalcoloCodFis.h"
 
-#include <QStringView>
+#include <array>
 
 namespace {
 
-const QStringView kVowels = u"AEIOU";
-const QStringView kConsonants = u"BCDFGHJKLMNPQRSTVWXYZ";
-const QStringView kMonthLetters = u"ABCDEHLMPRST";
-const QStringView kOddTable = u"B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
-const QStringView kEvenTable = u"A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
-const QStringView kCheckLetters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr char16_t kMonthLetters[] = u"ABCDEHLMPRST";
+constexpr char16_t kOddTable[] = u"B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
+constexpr char16_t kEvenTable[] = u"A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
+
+// A character outside a check table weighs ((0 - 1) AND 32766) / 2.
+constexpr int kOutsideTable = 16383;
+
+// Value of each ASCII character in one check table: the index of the pair it
+// first occurs in.
+using CheckValues = std::array<int, 128>;
+constexpr CheckValues checkValues(const char16_t* table)
+{
+    CheckValues values{};
+    for (int& v : values)
+        v = kOutsideTable;
+    for (int i = 51; i >= 0; --i)
+        values[table[i]] = i / 2;
+    return values;
+}
+constexpr CheckValues kOddValues = checkValues(kOddTable);
+constexpr CheckValues kEvenValues = checkValues(kEvenTable);
+
+constexpr bool isVowel(char16_t c) { return c == u'A' || c == u'E' || c == u'I' || c == u'O' || c == u'U'; }
+// J, K, W, X and Y count as consonants.
+constexpr bool isConsonant(char16_t c) { return c >= u'A' && c <= u'Z' && !isVowel(c); }
 
 // The revenue agency reads an accented capital as its plain letter: follow
 // canonical decompositions down to their first character (È -> E, Ç -> C).
 // Characters with no such plain letter stay as they are and get skipped.
-QChar baseLetter(QChar c)
+char16_t baseLetter(QChar c)
 {
     for (int depth = 0; depth < 4; ++depth) {
-        if (c >= u'A' && c <= u'Z')
-            return c;
-        if (c.decompositionTag() != QChar::Canonical)
-            return c;
+        if (c.unicode() < 128 || c.decompositionTag() != QChar::Canonical)
+            break;
         const QString parts = c.decomposition();
         if (parts.isEmpty())
-            return c;
+            break;
         c = parts.front();
     }
-    return c;
+    return c.unicode();
 }
 
+// The first few consonants and vowels of an upper-cased text, and how many
+// there are in all (the counts can pass the ints of older days).
 struct Letters {
-    QString consonants;
-    QString vowels;
+    std::array<char16_t, 4> consonants{};
+    std::array<char16_t, 3> vowels{};
+    qsizetype consonantCount = 0;
+    qsizetype vowelCount = 0;
+
+    // Returns false once `consonantLimit` consonants are in (0: never).
+    bool add(char16_t c, qsizetype consonantLimit)
+    {
+        if (isVowel(c)) {
+            if (vowelCount < qsizetype(vowels.size()))
+                vowels[size_t(vowelCount)] = c;
+            ++vowelCount;
+        } else if (isConsonant(c)) {
+            if (consonantCount < qsizetype(consonants.size()))
+                consonants[size_t(consonantCount)] = c;
+            ++consonantCount;
+            return consonantLimit <= 0 || consonantCount < consonantLimit;
+        }
+        return true;
+    }
 };
 
-// Sorts the letters of an already upper-cased text into consonants and
-// vowels; stops once `consonantLimit` consonants are found (0 = never).
-Letters classify(const QString& upper, qsizetype consonantLimit)
+// Upper-cases with the platform's mapping and sorts the letters. Plain ASCII
+// text, by far the usual case, is mapped character by character without
+// building an upper-cased copy.
+Letters classify(const QString& text, qsizetype consonantLimit)
 {
     Letters letters;
-    for (const QChar raw : upper) {
-        const QChar c = baseLetter(raw);
-        if (kVowels.contains(c))
-            letters.vowels.append(c);
-        else if (kConsonants.contains(c)) {
-            letters.consonants.append(c);
-            if (consonantLimit > 0 && letters.consonants.size() >= consonantLimit)
-                break;
+    bool ascii = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 128) {
+            ascii = false;
+            break;
         }
     }
+    if (ascii) {
+        for (const QChar c : text) {
+            char16_t u = c.unicode();
+            if (u >= u'a' && u <= u'z')
+                u = char16_t(u - (u'a' - u'A'));
+            if (!letters.add(u, consonantLimit))
+                break;
+        }
+        return letters;
+    }
+    const QString upper = text.toUpper();
+    for (const QChar c : upper)
+        if (!letters.add(baseLetter(c), consonantLimit))
+            break;
     return letters;
 }
 
-QString surnameLetters(const QString& surname)
+void appendSurnameLetters(char16_t*& out, const QString& surname)
 {
-    const Letters l = classify(surname.toUpper(), 3);
-    QString letters = l.consonants + l.vowels.left(3 - l.consonants.size());
-    while (letters.size() < 3)
-        letters.append(u'X');
-    return letters;
+    const Letters l = classify(surname, 3);
+    int taken = 0;
+    for (qsizetype i = 0; i < l.consonantCount && taken < 3; ++i)
+        *out++ = l.consonants[size_t(i)], ++taken;
+    for (qsizetype i = 0; i < l.vowelCount && taken < 3; ++i)
+        *out++ = l.vowels[size_t(i)], ++taken;
+    for (; taken < 3; ++taken)
+        *out++ = u'X';
 }
 
-QString nameLetters(const QString& name)
+void appendNameLetters(char16_t*& out, const QString& name)
 {
-    // Only the first four consonants ever matter, but the vowels of the whole
-    // name may be needed, so the walk covers everything.
-    const Letters l = classify(name.toUpper(), 0);
-    const QString& c = l.consonants;
-    if (c.size() >= 4)
-        return QString(c[0]) + c[2] + c[3];
-    if (c.size() == 3)
-        return c;
-    return (c + l.vowels + QStringLiteral("XXX")).left(3);
+    // The whole name is walked: the vowels may all be needed.
+    const Letters l = classify(name, 0);
+    if (l.consonantCount >= 4) {
+        *out++ = l.consonants[0];
+        *out++ = l.consonants[2];
+        *out++ = l.consonants[3];
+        return;
+    }
+    appendSurnameLetters(out, name);  // 0 to 3 consonants: same rule as the surname
 }
 
-QString twoDigits(int value)
+void appendTwoDigits(char16_t*& out, int value)
 {
-    return QString::number(value).rightJustified(2, u'0');
+    *out++ = char16_t(u'0' + value / 10 % 10);
+    *out++ = char16_t(u'0' + value % 10);
 }
 
-// Value of one character in a check table: the index of the pair it first
-// occurs in; a character outside the table weighs 16383, a missing one 0.
-int checkValue(QStringView table, QStringView c)
+int checkValue(const CheckValues& values, char16_t c)
 {
-    if (c.isEmpty())
-        return 0;
-    const qsizetype p = table.indexOf(c.front()) + 1;
-    return static_cast<int>(((p - 1) & 32766) / 2);
+    return c < 128 ? values[c] : kOutsideTable;
 }
 
 } // namespace
@@ -94,28 +142,30 @@ int checkValue(QStringView table, QStringView c)
 QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
                       const QString& Sesso, const QString& Provincia)
 {
-    QString code;
-    code.reserve(16 + Provincia.size());
-    code += surnameLetters(Cognome);
-    code += nameLetters(Nome);
+    std::array<char16_t, 11> head;
+    char16_t* out = head.data();
+    appendSurnameLetters(out, Cognome);
+    appendNameLetters(out, Nome);
 
     const int year = DataNascita.year();
-    code += twoDigits((year < 0 ? -year : year) % 100);
-
+    appendTwoDigits(out, (year < 0 ? -year : year) % 100);
     const int month = DataNascita.month();
     if (month >= 1 && month <= 12)
-        code += kMonthLetters[month - 1];
+        *out++ = kMonthLetters[month - 1];
+    // Only "F", in either case, means female.
+    const bool female = Sesso.size() == 1 && (Sesso[0] == u'F' || Sesso[0] == u'f');
+    appendTwoDigits(out, DataNascita.day() + (female ? 40 : 0));
 
-    const bool female = Sesso.toUpper() == u"F";
-    code += twoDigits(DataNascita.day() + (female ? 40 : 0));
+    QString code;
+    code.reserve(qsizetype(out - head.data()) + Provincia.size() + 1);
+    code.append(QStringView(head.data(), out));
+    code.append(Provincia);
 
-    code += Provincia;
-
-    long long sum = 0;
-    for (qsizetype k = 1; k <= 15; ++k) {
-        const QStringView c = QStringView(code).mid(k - 1, k <= code.size() ? 1 : 0);
-        sum += checkValue(k % 2 == 1 ? kOddTable : kEvenTable, c);
-    }
-    code += kCheckLetters[static_cast<qsizetype>(sum % 26)];
+    // Positions 1 to 15; a code shorter than that counts 0 for what is missing.
+    int sum = 0;
+    const qsizetype counted = std::min<qsizetype>(code.size(), 15);
+    for (qsizetype k = 0; k < counted; ++k)
+        sum += checkValue(k % 2 == 0 ? kOddValues : kEvenValues, code[k].unicode());
+    code.append(QChar(u'A' + sum % 26));
     return code;
 }
