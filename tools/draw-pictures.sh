@@ -23,3 +23,20 @@ convert -size 61x63 xc:none -fill white -stroke '#808080' -strokewidth 2 \
   -fill '#808000' -draw 'rectangle 10,38 42,40' -fill '#808080' -draw 'rectangle 10,44 34,46' \
   -font "$font" -pointsize 9 -fill '#E0FFE0' -gravity north -annotate +0+14 'CF' \
   "$out/informazioni.gif"
+
+# Desktop icons (hicolor theme), 32, 48 and 128 pixels: the 16x16 card icon
+# drawn again at scale, so it stays sharp; 16 pixels is icona.png itself.
+# From 48 pixels up the title strip carries "CF", as in the About picture.
+for n in 32 48 128; do
+  s=$((n / 16)) h=$((n / 32))
+  args=(-size "${n}x${n}" xc:none -fill white -stroke '#808080' -strokewidth "$s"
+    -draw "roundrectangle $h,$((2 * s + h)) $((n - 1 - h)),$((14 * s - 1 - h)) $((2 * s)),$((2 * s))"
+    -stroke none -fill '#00C000' -draw "rectangle $s,$((3 * s)) $((15 * s - 1)),$((7 * s - 1))"
+    -fill '#808080' -draw "rectangle $((3 * s)),$((8 * s)) $((13 * s - 1)),$((9 * s - 1))"
+    -fill '#808000' -draw "rectangle $((3 * s)),$((10 * s)) $((11 * s - 1)),$((11 * s - 1))"
+    -fill '#808080' -draw "rectangle $((3 * s)),$((12 * s)) $((9 * s - 1)),$((13 * s - 1))")
+  if [ "$n" -ge 48 ]; then
+    args+=(-font "$font" -pointsize $((3 * s)) -fill '#E0FFE0' -gravity north -annotate "+0+$((3 * s))" 'CF')
+  fi
+  convert "${args[@]}" -define png:exclude-chunks=date,time "PNG32:$out/tarvolin-$n.png"
+done
