@@ -36,6 +36,11 @@ bench: configure
 clean:
 	rm -rf $(BUILD_DIR)
 
+# The Debian package, $(BUILD_DIR)/tarvolin_<version>_<arch>.deb (CPack).
+.PHONY: package
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 # Checked builds, each in a build directory of its own: `make test` above
 # stays uninstrumented. Any sanitizer report stops the run with a failure.
 ASAN_DIR ?= build-asan
