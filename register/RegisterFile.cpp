@@ -37,8 +37,14 @@ public:
 #endif
         const int rc = sqlite3_open_v2(name.constData(), &db_,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK)
-            fail(rc);
+        if (rc != SQLITE_OK) {
+            // SQLite hands back a handle even when opening fails, and no
+            // destructor runs for a constructor that throws: release it here.
+            const platform::Error failure = error(rc);
+            sqlite3_close_v2(db_);
+            db_ = nullptr;
+            throw failure;
+        }
     }
     ~Writer()
     {
@@ -73,12 +79,14 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(int rc)
+    platform::Error error(int rc) const
     {
         const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
                                     : QString::fromUtf8(sqlite3_errstr(rc));
-        throw platform::Error(rc & 0xff, message);
+        return platform::Error(rc & 0xff, message);
     }
+
+    [[noreturn]] void fail(int rc) { throw error(rc); }
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* insert_ = nullptr;
