@@ -17,7 +17,6 @@ using look::twips;
 
 namespace {
 
-const QColor kLightGreen{192, 255, 192};
 const QColor kRed{255, 0, 0};
 const QColor kPink{255, 128, 128};
 const QColor kMagenta{255, 0, 255};
@@ -32,7 +31,7 @@ QLabel* label(QLabel* created, const char* name, const QRect& rect, const QFont&
     created->setGeometry(rect);
     created->setFont(font);
     created->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    look::setBackground(created, kLightGreen);
+    look::setBackground(created, look::lightGreen);
     look::setTextColour(created, colour);
     return created;
 }
@@ -58,7 +57,7 @@ frmInformazioniSu::frmInformazioniSu(platform::Services& services)
     setWindowIcon(QIcon(QStringLiteral(":/icona.png")));
     setFont(look::font(QStringLiteral("Verdana"), 8.25));
     setFixedSize(look::px(4890), look::px(2460));
-    look::setBackground(this, kLightGreen);
+    look::setBackground(this, look::lightGreen);
 
     // Where it was designed to open, counted from the screen's corner; moving
     // it before the first show also keeps the dialog from centring itself.

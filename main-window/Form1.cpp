@@ -24,7 +24,6 @@ namespace {
 
 const QColor kGrey{224, 224, 224};
 const QColor kGreen{0, 192, 0};
-const QColor kLightGreen{192, 255, 192};
 const QColor kDarkGreen{0, 64, 0};
 
 QFont windowFont() { return look::sansSerif(8.25); }
@@ -157,7 +156,7 @@ void Form1::buildControls()
     txtCodiceFiscale->setReadOnly(true);
     // Tab skips the result; a click still selects it for copying.
     txtCodiceFiscale->setFocusPolicy(Qt::ClickFocus);
-    look::setBackground(txtCodiceFiscale, kLightGreen);
+    look::setBackground(txtCodiceFiscale, look::lightGreen);
     look::setTextColour(txtCodiceFiscale, look::navy);
 
     txtCognome = textBox(this, "txtCognome", twips(1800, 2280, 3615, 285), boldFont());
