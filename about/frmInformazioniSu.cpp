@@ -152,24 +152,18 @@ void frmInformazioniSu::Form_Load()
     setCaption(lblCopyRightBy, copyrightLine(today));
 }
 
-void frmInformazioniSu::Form_Unload()
-{
-}
+void frmInformazioniSu::Form_Unload() {}
 
 void frmInformazioniSu::cmdOK_Click()
 {
-    close();  // deletes the window (Qt::WA_DeleteOnClose)
+    close(); // deletes the window (Qt::WA_DeleteOnClose)
 }
 
-void frmInformazioniSu::Label5_Click()
-{
-    Module1::ApriCollegamento(*this, Label5->text(), services_.shell);
-}
+void frmInformazioniSu::Label5_Click() { Module1::ApriCollegamento(*this, Label5->text(), services_.shell); }
 
 void frmInformazioniSu::lblIndirizzo_Click()
 {
-    Module1::ApriCollegamento(*this, Module1::CollegamentoPosta(lblIndirizzo->text(), services_.app),
-                              services_.shell);
+    Module1::ApriCollegamento(*this, Module1::CollegamentoPosta(lblIndirizzo->text(), services_.app), services_.shell);
 }
 
 void frmInformazioniSu::paintEvent(QPaintEvent*)

@@ -20,7 +20,10 @@ inline double percentile(std::vector<qint64> samples, double p)
 
 inline void printRow(QTextStream& out, const QString& what, const QString& value, const QString& target, bool met)
 {
-    out << QStringLiteral("%1 %2 %3 %4\n").arg(what, -40).arg(value, 14).arg(target, 14)
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(what, -40)
+               .arg(value, 14)
+               .arg(target, 14)
                .arg(target.isEmpty() ? QString() : (met ? QStringLiteral("yes") : QStringLiteral("NO")), 5);
 }
 

@@ -10,8 +10,8 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList surnames{"Rossi", "De Luca", "D'Amico", "Fo", "Esposito", "Bianchi", "Russo", "Pè",
-                               "Colombo", "Della Valle", "Ferrari", "Yu"};
+    const QStringList surnames{"Rossi", "De Luca", "D'Amico", "Fo",          "Esposito", "Bianchi",
+                               "Russo", "Pè",      "Colombo", "Della Valle", "Ferrari",  "Yu"};
     const QStringList names{"Mario", "Anna", "Gianfranco", "Al", "Giò", "Maria Grazia", "Luca", "Francesca"};
     const QStringList places{"H501", "F205", "A074", "Z404", "L219", "M376"};
     QRandomGenerator random(7);

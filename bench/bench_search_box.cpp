@@ -55,7 +55,7 @@ int main(int argc, char** argv)
         const QString& name = names[random.bounded(int(names.size()))];
         const QString prefix = name.left(1 + random.bounded(int(std::min<qsizetype>(name.size(), 40))));
         form.Text1->clear();
-        form.Text1_KeyUp(0, 0);  // forget the last search, so this one completes
+        form.Text1_KeyUp(0, 0); // forget the last search, so this one completes
         form.Text1->setText(prefix.toLower());
         timer.start();
         form.Text1_KeyUp(0, 0);
@@ -67,13 +67,14 @@ int main(int argc, char** argv)
     }
     fake.log.clear();
 
-    bench::printRow(out, QStringLiteral("key release, median"), bench::millis(bench::percentile(release, 0.5)), {}, true);
+    bench::printRow(out, QStringLiteral("key release, median"), bench::millis(bench::percentile(release, 0.5)), {},
+                    true);
     const double releaseP99 = bench::percentile(release, 0.99);
     bench::printRow(out, QStringLiteral("key release, 99th percentile"), bench::millis(releaseP99),
                     QStringLiteral("<= 0.500 ms"), releaseP99 <= 0.5e6);
     bench::printRow(out, QStringLiteral("scroll step, median"), bench::millis(bench::percentile(step, 0.5)), {}, true);
     const double stepP99 = bench::percentile(step, 0.99);
-    bench::printRow(out, QStringLiteral("scroll step, 99th percentile"), bench::millis(stepP99), QStringLiteral("<= 0.500 ms"),
-                    stepP99 <= 0.5e6);
+    bench::printRow(out, QStringLiteral("scroll step, 99th percentile"), bench::millis(stepP99),
+                    QStringLiteral("<= 0.500 ms"), stepP99 <= 0.5e6);
     return 0;
 }

@@ -50,7 +50,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     Start program, bare, label;
-    startOnce(probe, {}, program);  // warm the file cache for all three
+    startOnce(probe, {}, program); // warm the file cache for all three
     startOnce(probe, {QStringLiteral("bare")}, bare);
     startOnce(probe, {QStringLiteral("label")}, label);
     program = {};
@@ -92,9 +92,9 @@ int main(int argc, char** argv)
         timer.start();
         QProcess builder;
         builder.setStandardOutputFile(QProcess::nullDevice());
-        builder.start(bin + QStringLiteral("/build-register"),
-                      {data + QStringLiteral("/ANPR_archivio_comuni.csv"), data + QStringLiteral("/ANPR_stati_esteri.csv"),
-                       data + QStringLiteral("/stati_cessati.csv"), output});
+        builder.start(bin + QStringLiteral("/build-register"), {data + QStringLiteral("/ANPR_archivio_comuni.csv"),
+                                                                data + QStringLiteral("/ANPR_stati_esteri.csv"),
+                                                                data + QStringLiteral("/stati_cessati.csv"), output});
         const bool built = builder.waitForFinished(60000) && builder.exitCode() == 0;
         build.push_back(timer.nsecsElapsed());
         if (!built) {

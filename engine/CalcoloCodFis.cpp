@@ -123,7 +123,7 @@ void appendNameLetters(char16_t*& out, const QString& name)
         *out++ = l.consonants[3];
         return;
     }
-    appendSurnameLetters(out, name);  // 0 to 3 consonants: same rule as the surname
+    appendSurnameLetters(out, name); // 0 to 3 consonants: same rule as the surname
 }
 
 void appendTwoDigits(char16_t*& out, int value)
@@ -132,15 +132,12 @@ void appendTwoDigits(char16_t*& out, int value)
     *out++ = char16_t(u'0' + value % 10);
 }
 
-int checkValue(const CheckValues& values, char16_t c)
-{
-    return c < 128 ? values[c] : kOutsideTable;
-}
+int checkValue(const CheckValues& values, char16_t c) { return c < 128 ? values[c] : kOutsideTable; }
 
 } // namespace
 
-QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
-                      const QString& Sesso, const QString& Provincia)
+QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita, const QString& Sesso,
+                      const QString& Provincia)
 {
     std::array<char16_t, 11> head;
     char16_t* out = head.data();

@@ -55,8 +55,8 @@ inline QDate dateFrom(const uint8_t* three)
 
 } // namespace fuzzcheck
 
-#define FUZZ_CHECK(condition, context)                                                   \
-    do {                                                                                 \
-        if (!(condition))                                                                \
-            ::fuzzcheck::fail(__FILE__, __LINE__, #condition, (context));                \
+#define FUZZ_CHECK(condition, context)                                                                                 \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::fuzzcheck::fail(__FILE__, __LINE__, #condition, (context));                                              \
     } while (false)

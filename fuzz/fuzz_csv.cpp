@@ -16,8 +16,7 @@ QByteArray quoted(const QString& field)
     return '"' + bytes + '"';
 }
 
-QByteArray serialise(const QStringList& header, const std::vector<buildregister::CsvRow>& rows,
-                     const char* lineEnd)
+QByteArray serialise(const QStringList& header, const std::vector<buildregister::CsvRow>& rows, const char* lineEnd)
 {
     QByteArray out;
     auto writeRecord = [&](const QStringList& fields) {
@@ -37,7 +36,10 @@ QByteArray serialise(const QStringList& header, const std::vector<buildregister:
 QString describe(const buildregister::CsvTable& t)
 {
     QString s = QStringLiteral("header %1 fields, %2 rows, error %3 at line %4; header:")
-                    .arg(t.header.size()).arg(t.rows.size()).arg(t.error).arg(t.errorLine);
+                    .arg(t.header.size())
+                    .arg(t.rows.size())
+                    .arg(t.error)
+                    .arg(t.errorLine);
     for (const QString& f : t.header)
         s += QLatin1Char(' ') + fuzzcheck::dump(f);
     return s;
@@ -129,8 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < rows.size(); ++i) {
             FUZZ_CHECK(reread.rows[i].fields == rows[i].fields, QStringLiteral("row %1 written back").arg(i + 1));
             ++line;
-            FUZZ_CHECK(reread.rows[i].line == line, QStringLiteral("row %1 written back: line %2, not %3")
-                                                         .arg(i + 1).arg(reread.rows[i].line).arg(line));
+            FUZZ_CHECK(
+                reread.rows[i].line == line,
+                QStringLiteral("row %1 written back: line %2, not %3").arg(i + 1).arg(reread.rows[i].line).arg(line));
             line += rows[i].fields.join(QString()).count(u'\n');
         }
     }

@@ -97,9 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!parsed)
         return 0;
     const QDate date = *parsed;
-    const QString context = QStringLiteral("text %1 locale %2 today %3 -> %4")
-                                .arg(fuzzcheck::dump(text), c.locale.name(), today.toString(Qt::ISODate),
-                                     date.toString(Qt::ISODate));
+    const QString context =
+        QStringLiteral("text %1 locale %2 today %3 -> %4")
+            .arg(fuzzcheck::dump(text), c.locale.name(), today.toString(Qt::ISODate), date.toString(Qt::ISODate));
 
     FUZZ_CHECK(!text.trimmed().isEmpty(), context);
     FUZZ_CHECK(date.isValid() && date.year() >= 1 && date.year() <= 9999, context);

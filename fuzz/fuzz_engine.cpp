@@ -18,10 +18,7 @@ bool isDigit09(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // Written from the published rule, not from the engine: a character is worth
 // the index of the first pair of the table it occurs in.
-int tableValue(const char* table, char c)
-{
-    return int(std::strchr(table, c) - table) / 2;
-}
+int tableValue(const char* table, char c) { return int(std::strchr(table, c) - table) / 2; }
 
 QChar publishedCheckLetter(QStringView first15)
 {
@@ -75,9 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const QString code = CalcoloCodFis(surname, name, born, sex, place);
     const QString context = QStringLiteral("surname %1 name %2 born %3 sex %4 place %5 -> %6")
-                                .arg(fuzzcheck::dump(surname), fuzzcheck::dump(name),
-                                     born.toString(Qt::ISODate), fuzzcheck::dump(sex),
-                                     fuzzcheck::dump(place), fuzzcheck::dump(code));
+                                .arg(fuzzcheck::dump(surname), fuzzcheck::dump(name), born.toString(Qt::ISODate),
+                                     fuzzcheck::dump(sex), fuzzcheck::dump(place), fuzzcheck::dump(code));
 
     FUZZ_CHECK(code.size() == 11 + place.size() + 1, context);
     for (int i = 0; i < 6; ++i)

@@ -29,8 +29,7 @@ const QColor kDarkGreen{0, 64, 0};
 QFont windowFont() { return look::sansSerif(8.25); }
 QFont boldFont() { return look::sansSerif(8.25, true); }
 
-template <typename W>
-W* place(W* widget, const char* name, const QRect& rect)
+template <typename W> W* place(W* widget, const char* name, const QRect& rect)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(rect);
@@ -58,8 +57,8 @@ QLineEdit* textBox(QWidget* parent, const char* name, const QRect& rect, const Q
 }
 
 // A link label on the band: blue, hand pointer, exactly as wide as its text.
-ClickLabel* link(QWidget* parent, const char* name, const QRect& rect, const QString& text,
-                 const QString& tip, Qt::Alignment alignment)
+ClickLabel* link(QWidget* parent, const char* name, const QRect& rect, const QString& text, const QString& tip,
+                 Qt::Alignment alignment)
 {
     auto* label = place(new ClickLabel(text, parent), name, rect);
     label->setFont(windowFont());
@@ -122,8 +121,9 @@ void Form1::buildControls()
     lblCopyRightBy->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     look::setTextColour(lblCopyRightBy, highlighted);
 
-    lblIndirizzo = link(this, "lblIndirizzo", twips(855, 915, 2145, 195), QStringLiteral("brenvald@cf.tarvolin.example"),
-                        QStringLiteral("Scrivi a Brenvald"), Qt::AlignHCenter);
+    lblIndirizzo =
+        link(this, "lblIndirizzo", twips(855, 915, 2145, 195), QStringLiteral("brenvald@cf.tarvolin.example"),
+             QStringLiteral("Scrivi a Brenvald"), Qt::AlignHCenter);
     lblSito = link(this, "lblSito", twips(1005, 1200, 1815, 195), QStringLiteral("http://cf.tarvolin.example"),
                    QStringLiteral("Fai clic per visitare il sito"), Qt::AlignLeft);
 
@@ -146,8 +146,8 @@ void Form1::buildControls()
     Label2 = caption(this, "Label2", twips(360, 2940, 1455, 255), QStringLiteral("Data di nascita  "));
     Label4 = caption(this, "Label4", twips(180, 3600, 1635, 255), QStringLiteral("Luogo di nascita  "));
 
-    Label6 = place(new QLabel(QStringLiteral("Aggiornato al 7 Ottobre 2011"), this), "Label6",
-                   twips(240, 4420, 2295, 255));
+    Label6 =
+        place(new QLabel(QStringLiteral("Aggiornato al 7 Ottobre 2011"), this), "Label6", twips(240, 4420, 2295, 255));
     look::setBackground(Label6, kGrey);
     look::setTextColour(Label6, kDarkGreen);
     Label6->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -213,8 +213,8 @@ void Form1::buildControls()
 
 void Form1::setTabOrder()
 {
-    const QList<QWidget*> order{txtCognome, txtNome,  txtDataNascita,   cboSesso, Text1,
-                                cmdElabora, cmdStampa, cmdEsci, txtCodiceFiscale, Text2};
+    const QList<QWidget*> order{txtCognome, txtNome,   txtDataNascita, cboSesso,         Text1,
+                                cmdElabora, cmdStampa, cmdEsci,        txtCodiceFiscale, Text2};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -228,10 +228,7 @@ void Form1::Form_Load()
     apriComuni();
 }
 
-void Form1::showMessage(const QString& text)
-{
-    services_.messageBox.show(this, text);
-}
+void Form1::showMessage(const QString& text) { services_.messageBox.show(this, text); }
 
 bool Form1::readsAsDate(const QString& text, QDate* date) const
 {
@@ -297,20 +294,18 @@ void Form1::paintEvent(QPaintEvent*)
         painter.setBrush(shape.fill);
         const QRectF r = shape.rect;
         switch (shape.form) {
-        case Shape::Rectangle:
-            painter.drawRect(r);
-            break;
-        case Shape::Circle: {
-            // A circle as wide as the shorter side, centred in the shape.
-            const qreal d = std::min(r.width(), r.height());
-            painter.drawEllipse(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
-            break;
-        }
-        case Shape::RoundedRectangle: {
-            const qreal radius = std::min(r.width(), r.height()) / 8;
-            painter.drawRoundedRect(r, radius, radius);
-            break;
-        }
+            case Shape::Rectangle: painter.drawRect(r); break;
+            case Shape::Circle: {
+                // A circle as wide as the shorter side, centred in the shape.
+                const qreal d = std::min(r.width(), r.height());
+                painter.drawEllipse(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
+                break;
+            }
+            case Shape::RoundedRectangle: {
+                const qreal radius = std::min(r.width(), r.height()) / 8;
+                painter.drawRoundedRect(r, radius, radius);
+                break;
+            }
         }
     }
 }

@@ -26,7 +26,7 @@ public:
     struct Shape {
         QString name;
         enum Form { RoundedRectangle, Circle, Rectangle } form;
-        QRect rect;  // pixels
+        QRect rect; // pixels
         QColor fill;
     };
     const QList<Shape>& shapes() const { return shapes_; }
@@ -69,8 +69,8 @@ public:
     void Text1_KeyDown(int KeyCode, int Shift);
     void Text1_KeyUp(int KeyCode, int Shift);
 
-    QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
-                          const QString& Sesso, const QString& Provincia) const;
+    QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita, const QString& Sesso,
+                          const QString& Provincia) const;
 
     platform::Services& services() const { return services_; }
 

@@ -2,10 +2,7 @@
 #include "Form1.h"
 #include "Module1.h"
 
-void Form1::lblSito_Click()
-{
-    Module1::ApriCollegamento(*this, lblSito->text(), services_.shell);
-}
+void Form1::lblSito_Click() { Module1::ApriCollegamento(*this, lblSito->text(), services_.shell); }
 
 void Form1::lblIndirizzo_Click()
 {

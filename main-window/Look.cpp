@@ -9,8 +9,7 @@ QFont font(const QString& family, double points, bool bold, bool italic)
 {
     QFont f;
     // The designed face first, then faces of the same width class.
-    f.setFamilies({family, QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                   QStringLiteral("DejaVu Sans")});
+    f.setFamilies({family, QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     f.setBold(bold);
@@ -18,10 +17,7 @@ QFont font(const QString& family, double points, bool bold, bool italic)
     return f;
 }
 
-QColor textColour(const QWidget* widget)
-{
-    return widget->palette().color(QPalette::Text);
-}
+QColor textColour(const QWidget* widget) { return widget->palette().color(QPalette::Text); }
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {

@@ -10,10 +10,7 @@ namespace look {
 
 // 15 twips make one pixel at 96 dots per inch.
 constexpr int px(int twips) { return (twips + 7) / 15; }
-inline QRect twips(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
+inline QRect twips(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
 
 // A plain sans-serif in the window's point size. Sizes are fixed in pixels
 // (points at 96 dpi) so texts keep fitting their controls on any screen.

@@ -44,9 +44,12 @@ std::optional<std::array<Token, 3>> tokenize(const QString& text)
     while (i < n) {
         if (count > 0) {
             qsizetype start = i;
-            while (i < n && text[i] == QLatin1Char(' ')) ++i;
-            if (i < n && isSeparator(text[i])) ++i;
-            while (i < n && text[i] == QLatin1Char(' ')) ++i;
+            while (i < n && text[i] == QLatin1Char(' '))
+                ++i;
+            if (i < n && isSeparator(text[i]))
+                ++i;
+            while (i < n && text[i] == QLatin1Char(' '))
+                ++i;
             if (i == start || i == n)
                 return std::nullopt;
         }
@@ -55,7 +58,8 @@ std::optional<std::array<Token, 3>> tokenize(const QString& text)
         Token& token = tokens[count++];
         const bool numeric = isAsciiDigit(text[i]);
         qsizetype start = i;
-        while (i < n && (numeric ? isAsciiDigit(text[i]) : text[i].isLetter())) ++i;
+        while (i < n && (numeric ? isAsciiDigit(text[i]) : text[i].isLetter()))
+            ++i;
         if (i == start || i - start > 12)
             return std::nullopt;
         token.text = text.mid(start, i - start);

@@ -16,7 +16,8 @@ namespace platform {
 // A failing service call: a number and a description the caller can show.
 struct Error : std::runtime_error {
     Error(int number, const QString& description)
-        : std::runtime_error(description.toStdString()), number(number), description(description) {}
+        : std::runtime_error(description.toStdString()), number(number), description(description)
+    {}
     int number;
     QString description;
 };
@@ -81,7 +82,7 @@ struct Services {
     Shell& shell;
     Program& program;
     AppInfo app;
-    QLocale locale;  // the user's regional setting, used by the date parser
+    QLocale locale; // the user's regional setting, used by the date parser
 };
 
 } // namespace platform

@@ -12,19 +12,13 @@ namespace platform {
 void SystemMessageBox::show(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(version::title), text, QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);  // the text is shown as given, never as markup
+    box.setTextFormat(Qt::PlainText); // the text is shown as given, never as markup
     box.exec();
 }
 
-void SystemBeeper::beep()
-{
-    QApplication::beep();
-}
+void SystemBeeper::beep() { QApplication::beep(); }
 
-QDate SystemClock::today() const
-{
-    return QDate::currentDate();
-}
+QDate SystemClock::today() const { return QDate::currentDate(); }
 
 void SystemShell::open(QWidget*, const QString& target)
 {
@@ -59,8 +53,7 @@ Services& systemServices()
     static SystemPrinter printer;
     static SystemShell shell;
     static SystemProgram program;
-    static Services services{messageBox, beeper, clock, printer, shell, program, systemAppInfo(),
-                             QLocale::system()};
+    static Services services{messageBox, beeper, clock, printer, shell, program, systemAppInfo(), QLocale::system()};
     return services;
 }
 

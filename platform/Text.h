@@ -12,8 +12,10 @@ inline QString upperCase(const QString& text) { return text.toUpper(); }
 inline QString trimBlanks(const QString& text)
 {
     qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == u' ') ++start;
-    while (end > start && text[end - 1] == u' ') --end;
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
     return text.mid(start, end - start);
 }
 

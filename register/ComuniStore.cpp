@@ -36,10 +36,7 @@ struct Finalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
-[[noreturn]] void fail(int number, const QString& description)
-{
-    throw platform::Error(number, description);
-}
+[[noreturn]] void fail(int number, const QString& description) { throw platform::Error(number, description); }
 
 // SQLite's result code with its own message for the failure at hand; the
 // generic text of the code when the handle carries no matching message.
@@ -51,15 +48,9 @@ platform::Error sqliteError(int resultCode, sqlite3* db)
     return platform::Error(primary, QString::fromUtf8(sqlite3_errstr(primary)));
 }
 
-[[noreturn]] void failClosed()
-{
-    fail(ObjectClosed, QStringLiteral("Oggetto non valido o non più impostato."));
-}
+[[noreturn]] void failClosed() { fail(ObjectClosed, QStringLiteral("Oggetto non valido o non più impostato.")); }
 
-[[noreturn]] void failNoCurrentRecord()
-{
-    fail(NoCurrentRecord, QStringLiteral("Nessun record corrente."));
-}
+[[noreturn]] void failNoCurrentRecord() { fail(NoCurrentRecord, QStringLiteral("Nessun record corrente.")); }
 
 QByteArray nativePath(const QString& path)
 {
@@ -95,8 +86,7 @@ QString columnText(sqlite3_stmt* statement, int column)
 
 // Steps once and resets at once, so no read lock outlives the call.
 // Returns whether a row came back; the row is read by `take` before reset.
-template <typename Take>
-bool stepOnce(sqlite3_stmt* statement, Take take)
+template <typename Take> bool stepOnce(sqlite3_stmt* statement, Take take)
 {
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_ROW) {
@@ -117,10 +107,10 @@ bool stepOnce(sqlite3_stmt* statement, Take take)
 // case, as table and index names are in SQLite; empty when there is none.
 QString schemaName(sqlite3* db, const char* type, const QString& name, const QString& table = {})
 {
-    const QString sql = table.isNull()
-        ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE")
-        : QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE "
-                         "AND tbl_name = ?3 COLLATE NOCASE");
+    const QString sql =
+        table.isNull() ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE")
+                       : QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE "
+                                        "AND tbl_name = ?3 COLLATE NOCASE");
     Statement statement = prepare(db, sql);
     sqlite3_bind_text(statement.get(), 1, type, -1, SQLITE_STATIC);
     bindText(statement.get(), 2, name.toUtf8());
@@ -146,15 +136,9 @@ void observeClose(const QString& what)
 }
 } // namespace
 
-void setCloseObserver(std::function<void(const QString&)> observer)
-{
-    closeObserver() = std::move(observer);
-}
+void setCloseObserver(std::function<void(const QString&)> observer) { closeObserver() = std::move(observer); }
 
-QString foldKey(const QString& name)
-{
-    return platform::upperCase(name);
-}
+QString foldKey(const QString& name) { return platform::upperCase(name); }
 
 // ---------------------------------------------------------------- Recordset
 
@@ -366,10 +350,7 @@ void Recordset::close()
     observeClose(QStringLiteral("Recordset"));
 }
 
-bool Recordset::isOpen() const
-{
-    return d_->open && d_->connection && d_->connection->handle;
-}
+bool Recordset::isOpen() const { return d_->open && d_->connection && d_->connection->handle; }
 
 // ----------------------------------------------------------------- Database
 
@@ -384,8 +365,7 @@ std::unique_ptr<Database> Database::open(const QString& path)
         throw sqliteError(SQLITE_CANTOPEN, nullptr);
 
     auto connection = std::make_shared<Connection>();
-    const int rc = sqlite3_open_v2(nativePath(path).constData(), &connection->handle,
-                                   SQLITE_OPEN_READONLY, nullptr);
+    const int rc = sqlite3_open_v2(nativePath(path).constData(), &connection->handle, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK)
         throw sqliteError(rc, connection->handle);
 
@@ -419,9 +399,6 @@ void Database::close()
     observeClose(QStringLiteral("Database"));
 }
 
-bool Database::isOpen() const
-{
-    return connection_ && connection_->handle;
-}
+bool Database::isOpen() const { return connection_ && connection_->handle; }
 
 } // namespace registro

@@ -14,12 +14,12 @@
 namespace registro {
 
 enum ErrorNumber {
-    NoCurrentIndex = 3019,   // "Operazione non valida senza un indice corrente."
-    NoCurrentRecord = 3021,  // "Nessun record corrente."
-    TableNotFound = 3078,    // "Impossibile trovare la tabella '<name>'."
-    ItemNotFound = 3265,     // "Elemento non trovato in questo insieme."
-    ObjectClosed = 3420,     // "Oggetto non valido o non più impostato."
-    NotAnIndex = 3800,       // "'<name>' non è un indice della tabella."
+    NoCurrentIndex = 3019, // "Operazione non valida senza un indice corrente."
+    NoCurrentRecord = 3021, // "Nessun record corrente."
+    TableNotFound = 3078, // "Impossibile trovare la tabella '<name>'."
+    ItemNotFound = 3265, // "Elemento non trovato in questo insieme."
+    ObjectClosed = 3420, // "Oggetto non valido o non più impostato."
+    NotAnIndex = 3800, // "'<name>' non è un indice della tabella."
 };
 
 // The key names are ordered and compared by; the search box upper-cases what

@@ -35,8 +35,7 @@ public:
 #else
         const QByteArray name = QFile::encodeName(path);
 #endif
-        const int rc = sqlite3_open_v2(name.constData(), &db_,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const int rc = sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (rc != SQLITE_OK) {
             // SQLite hands back a handle even when opening fails, and no
             // destructor runs for a constructor that throws: release it here.
@@ -61,8 +60,7 @@ public:
             fail(rc);
     }
 
-    void insert(const QByteArray& name, const QByteArray& province, const QByteArray& code,
-                const QByteArray& key)
+    void insert(const QByteArray& name, const QByteArray& province, const QByteArray& code, const QByteArray& key)
     {
         if (!insert_) {
             const int rc = sqlite3_prepare_v3(db_, sql::kInsert, -1, SQLITE_PREPARE_PERSISTENT, &insert_, nullptr);
@@ -81,8 +79,7 @@ public:
 private:
     platform::Error error(int rc) const
     {
-        const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
-                                    : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
         return platform::Error(rc & 0xff, message);
     }
 
@@ -143,8 +140,9 @@ void writeRegister(const QString& path, std::vector<Record> records)
     std::filesystem::rename(fsPath(temporary), fsPath(path), error);
     if (error) {
         std::filesystem::remove(fsPath(temporary), ignored);
-        throw platform::Error(error.value(), QStringLiteral("Impossibile sostituire %1: %2")
-                                                 .arg(path, QString::fromLocal8Bit(error.message())));
+        throw platform::Error(
+            error.value(),
+            QStringLiteral("Impossibile sostituire %1: %2").arg(path, QString::fromLocal8Bit(error.message())));
     }
 }
 

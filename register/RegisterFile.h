@@ -8,9 +8,9 @@
 namespace registro {
 
 struct Record {
-    QString name;      // COMU_DESCR, as published
-    QString province;  // COMU_PROV
-    QString code;      // COMU_COD, the cadastral code
+    QString name; // COMU_DESCR, as published
+    QString province; // COMU_PROV
+    QString code; // COMU_COD, the cadastral code
 };
 
 // Sorts the records by (fold key, name, code, province) and writes them, in

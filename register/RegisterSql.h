@@ -12,9 +12,8 @@ inline constexpr char kIndex[] = "COMU_DESCR";
 // COMU_KEY holds foldKey(COMU_DESCR); the index orders by it, and SQLite
 // appends the rowid to every index entry, so (COMU_KEY, rowid) is the order
 // records are visited in.
-inline constexpr char kCreateTable[] =
-    "CREATE TABLE Comuni (COMU_DESCR TEXT NOT NULL, COMU_PROV TEXT NOT NULL, "
-    "COMU_COD TEXT NOT NULL, COMU_KEY TEXT NOT NULL)";
+inline constexpr char kCreateTable[] = "CREATE TABLE Comuni (COMU_DESCR TEXT NOT NULL, COMU_PROV TEXT NOT NULL, "
+                                       "COMU_COD TEXT NOT NULL, COMU_KEY TEXT NOT NULL)";
 inline constexpr char kCreateIndex[] = "CREATE INDEX COMU_DESCR ON Comuni (COMU_KEY)";
 inline constexpr char kInsert[] =
     "INSERT INTO Comuni (COMU_DESCR, COMU_PROV, COMU_COD, COMU_KEY) VALUES (?1, ?2, ?3, ?4)";
@@ -28,10 +27,10 @@ inline QString quoted(const QString& identifier)
 enum Column { RowId, Key, Descr, Prov, Cod };
 
 struct CursorQueries {
-    QString seek;      // ?1 = key: first record with COMU_KEY >= ?1
-    QString next;      // ?1, ?2 = key and rowid of the current record
-    QString previous;  // same binding as next
-    QString last;      // no binding
+    QString seek; // ?1 = key: first record with COMU_KEY >= ?1
+    QString next; // ?1, ?2 = key and rowid of the current record
+    QString previous; // same binding as next
+    QString last; // no binding
 };
 
 // Each statement names the index with INDEXED BY, so it either runs as a

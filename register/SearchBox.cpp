@@ -18,15 +18,15 @@ enum KeyCode { PageUp = 33, PageDown = 34, End = 35, Home = 36, Left = 37, Up = 
 int keyCodeOf(const QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_PageUp: return PageUp;
-    case Qt::Key_PageDown: return PageDown;
-    case Qt::Key_End: return End;
-    case Qt::Key_Home: return Home;
-    case Qt::Key_Left: return Left;
-    case Qt::Key_Up: return Up;
-    case Qt::Key_Right: return Right;
-    case Qt::Key_Down: return Down;
-    default: return event->key() < 256 ? event->key() : 0;
+        case Qt::Key_PageUp: return PageUp;
+        case Qt::Key_PageDown: return PageDown;
+        case Qt::Key_End: return End;
+        case Qt::Key_Home: return Home;
+        case Qt::Key_Left: return Left;
+        case Qt::Key_Up: return Up;
+        case Qt::Key_Right: return Right;
+        case Qt::Key_Down: return Down;
+        default: return event->key() < 256 ? event->key() : 0;
     }
 }
 
@@ -137,7 +137,7 @@ void Form1::Text1_KeyDown(int KeyCode, int)
         if (!(forward ? rsComuni->eof() : rsComuni->bof()) && !rsComuni->noMatch()) {
             forward ? rsComuni->moveNext() : rsComuni->movePrevious();
             if (forward ? rsComuni->eof() : rsComuni->bof())
-                selectAfter(n);  // past the end of the list: nothing new to show
+                selectAfter(n); // past the end of the list: nothing new to show
             else
                 showRecord(n);
         }

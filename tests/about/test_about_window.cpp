@@ -17,17 +17,20 @@
 
 namespace {
 
-QRect tw(int l, int t, int w, int h) { return QRect(qRound(l / 15.0), qRound(t / 15.0), qRound(w / 15.0), qRound(h / 15.0)); }
+QRect tw(int l, int t, int w, int h)
+{
+    return QRect(qRound(l / 15.0), qRound(t / 15.0), qRound(w / 15.0), qRound(h / 15.0));
+}
 
 const QColor kLightGreen(192, 255, 192);
 
 struct Expect {
     const char* name;
     const char* kind;
-    QRect rect;     // designed; a label that fits its text keeps only the corner
+    QRect rect; // designed; a label that fits its text keeps only the corner
     bool fitsText;
-    double points;  // 0: not checked
-    int style;      // 1 bold, 2 italic
+    double points; // 0: not checked
+    int style; // 1 bold, 2 italic
     QColor colour, background;
 };
 
@@ -213,7 +216,7 @@ private slots:
 
     void closedByEnterEscOkOrCloseBox_data()
     {
-        QTest::addColumn<int>("key");  // 0: the OK button clicked, -1: the close box
+        QTest::addColumn<int>("key"); // 0: the OK button clicked, -1: the close box
         QTest::newRow("Enter") << int(Qt::Key_Enter);
         QTest::newRow("Return") << int(Qt::Key_Return);
         QTest::newRow("Esc") << int(Qt::Key_Escape);
@@ -234,7 +237,7 @@ private slots:
             QTest::mouseClick(about->cmdOK, Qt::LeftButton);
         else
             about->close();
-        QCOMPARE(presses, key < 0 ? 0 : 1);  // the keys press the button
+        QCOMPARE(presses, key < 0 ? 0 : 1); // the keys press the button
         QTRY_VERIFY(about.isNull());
     }
 
@@ -246,9 +249,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QTest::mouseClick(about.Label5, Qt::LeftButton);
         QTest::mouseClick(about.lblIndirizzo, Qt::LeftButton);
-        QCOMPARE(fake.log,
-                 QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
-                              QStringLiteral("open: mailto:brenvald@cf.tarvolin.example?SUBJECT=Tarvolin - vers.1.2.12")}));
+        QCOMPARE(
+            fake.log,
+            QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
+                         QStringLiteral("open: mailto:brenvald@cf.tarvolin.example?SUBJECT=Tarvolin - vers.1.2.12")}));
         QCOMPARE(fake.shellOwners, QList<QWidget*>({&about, &about}));
     }
 

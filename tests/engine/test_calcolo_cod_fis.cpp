@@ -20,17 +20,38 @@ private slots:
         QTest::addColumn<QString>("sex");
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("Rossetti") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "H123" << "RSSMRT83E47H123P";
-        QTest::newRow("De Luca") << "De Luca" << "Gianfranco" << QDate(1975, 11, 23) << "M" << "H123"
+        QTest::newRow("Rossetti") << "Rossetti"
+                                  << "Marta" << QDate(1983, 5, 7) << "F"
+                                  << "H123"
+                                  << "RSSMRT83E47H123P";
+        QTest::newRow("De Luca") << "De Luca"
+                                 << "Gianfranco" << QDate(1975, 11, 23) << "M"
+                                 << "H123"
                                  << "DLCGFR75S23H123O";
-        QTest::newRow("Fo") << "Fo" << "Al" << QDate(2001, 1, 2) << "M" << "A001" << "FOXLAX01A02A001S";
-        QTest::newRow("D'Amico") << "D'Amico" << "Anna" << QDate(1990, 12, 31) << "f" << "Z404" << "DMCNNA90T71Z404M";
+        QTest::newRow("Fo") << "Fo"
+                            << "Al" << QDate(2001, 1, 2) << "M"
+                            << "A001"
+                            << "FOXLAX01A02A001S";
+        QTest::newRow("D'Amico") << "D'Amico"
+                                 << "Anna" << QDate(1990, 12, 31) << "f"
+                                 << "Z404"
+                                 << "DMCNNA90T71Z404M";
         // Place codes outside the tables and of other lengths still give a code.
-        QTest::newRow("empty place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "" << "RSSMRT83E47Z";
-        QTest::newRow("unknown place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "?" << "RSSMRT83E47?C";
-        QTest::newRow("lower-case place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "h123"
+        QTest::newRow("empty place") << "Rossetti"
+                                     << "Marta" << QDate(1983, 5, 7) << "F"
+                                     << ""
+                                     << "RSSMRT83E47Z";
+        QTest::newRow("unknown place") << "Rossetti"
+                                       << "Marta" << QDate(1983, 5, 7) << "F"
+                                       << "?"
+                                       << "RSSMRT83E47?C";
+        QTest::newRow("lower-case place") << "Rossetti"
+                                          << "Marta" << QDate(1983, 5, 7) << "F"
+                                          << "h123"
                                           << "RSSMRT83E47h123L";
-        QTest::newRow("long place") << "Rossetti" << "Marta" << QDate(1983, 5, 7) << "F" << "H1234"
+        QTest::newRow("long place") << "Rossetti"
+                                    << "Marta" << QDate(1983, 5, 7) << "F"
+                                    << "H1234"
                                     << "RSSMRT83E47H1234P";
     }
     void workedExamples()
@@ -48,15 +69,24 @@ private slots:
     {
         QTest::addColumn<QString>("surname");
         QTest::addColumn<QString>("letters");
-        QTest::newRow("vowels then X") << "Fo" << "FOX";
-        QTest::newRow("blanks only") << "   " << "XXX";
-        QTest::newRow("apostrophes only") << "''" << "XXX";
-        QTest::newRow("empty") << "" << "XXX";
-        QTest::newRow("stops at third consonant") << "Rossetti" << "RSS";
-        QTest::newRow("lower case") << "rossetti" << "RSS";
-        QTest::newRow("blank skipped") << "De Luca" << "DLC";
-        QTest::newRow("Y is a consonant") << "Yu" << "YUX";
-        QTest::newRow("digits and hyphen skipped") << "O-1a" << "OAX";
+        QTest::newRow("vowels then X") << "Fo"
+                                       << "FOX";
+        QTest::newRow("blanks only") << "   "
+                                     << "XXX";
+        QTest::newRow("apostrophes only") << "''"
+                                          << "XXX";
+        QTest::newRow("empty") << ""
+                               << "XXX";
+        QTest::newRow("stops at third consonant") << "Rossetti"
+                                                  << "RSS";
+        QTest::newRow("lower case") << "rossetti"
+                                    << "RSS";
+        QTest::newRow("blank skipped") << "De Luca"
+                                       << "DLC";
+        QTest::newRow("Y is a consonant") << "Yu"
+                                          << "YUX";
+        QTest::newRow("digits and hyphen skipped") << "O-1a"
+                                                   << "OAX";
         // Accented capitals count as their plain letter.
         QTest::newRow("grave e") << QString::fromUtf8("Pè") << "PEX";
         QTest::newRow("cedilla") << QString::fromUtf8("Çelik") << "CLK";
@@ -78,14 +108,21 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("letters");
-        QTest::newRow("four consonants drop the second") << "Gianfranco" << "GFR";
-        QTest::newRow("three consonants") << "Marco" << "MRC";
-        QTest::newRow("two consonants and vowels") << "Anna" << "NNA";
-        QTest::newRow("J is a consonant") << "Jo" << "JOX";
-        QTest::newRow("vowels only") << "Ia" << "IAX";
-        QTest::newRow("nothing") << "--" << "XXX";
+        QTest::newRow("four consonants drop the second") << "Gianfranco"
+                                                         << "GFR";
+        QTest::newRow("three consonants") << "Marco"
+                                          << "MRC";
+        QTest::newRow("two consonants and vowels") << "Anna"
+                                                   << "NNA";
+        QTest::newRow("J is a consonant") << "Jo"
+                                          << "JOX";
+        QTest::newRow("vowels only") << "Ia"
+                                     << "IAX";
+        QTest::newRow("nothing") << "--"
+                                 << "XXX";
         QTest::newRow("accented vowel") << QString::fromUtf8("Giò") << "GIO";
-        QTest::newRow("two names") << "Maria Grazia" << "MGR";
+        QTest::newRow("two names") << "Maria Grazia"
+                                   << "MGR";
     }
     void nameLetters()
     {

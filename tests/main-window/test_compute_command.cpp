@@ -36,11 +36,31 @@ private slots:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("message");
-        QTest::newRow("all empty") << "" << "" << "" << "" << "Cognome non valido.";
-        QTest::newRow("no name") << "Rossi" << "" << "abc" << "" << "Nome non valido.";
-        QTest::newRow("bad date before empty place") << "Rossi" << "Mario" << "abc" << "" << "Data di nascita non valida.";
-        QTest::newRow("impossible date") << "Rossi" << "Mario" << "31/04/1990" << "ROMA" << "Data di nascita non valida.";
-        QTest::newRow("no place") << "Rossi" << "Mario" << "1/1/1980" << "" << "Immettere il luogo di nascita.";
+        QTest::newRow("all empty") << ""
+                                   << ""
+                                   << ""
+                                   << ""
+                                   << "Cognome non valido.";
+        QTest::newRow("no name") << "Rossi"
+                                 << ""
+                                 << "abc"
+                                 << ""
+                                 << "Nome non valido.";
+        QTest::newRow("bad date before empty place") << "Rossi"
+                                                     << "Mario"
+                                                     << "abc"
+                                                     << ""
+                                                     << "Data di nascita non valida.";
+        QTest::newRow("impossible date") << "Rossi"
+                                         << "Mario"
+                                         << "31/04/1990"
+                                         << "ROMA"
+                                         << "Data di nascita non valida.";
+        QTest::newRow("no place") << "Rossi"
+                                  << "Mario"
+                                  << "1/1/1980"
+                                  << ""
+                                  << "Immettere il luogo di nascita.";
     }
     void checksInOrder()
     {
@@ -73,7 +93,8 @@ private slots:
         // Only the case changes: blanks and apostrophes stay.
         QCOMPARE(form.txtNome->text(), QStringLiteral("MARTA D'ARCO"));
         // Blanks around the code do not reach the engine.
-        QCOMPARE(form.txtCodiceFiscale->text(), CalcoloCodFis("ROSSETTI", "MARTA D'ARCO", QDate(1983, 5, 7), "F", "H123"));
+        QCOMPARE(form.txtCodiceFiscale->text(),
+                 CalcoloCodFis("ROSSETTI", "MARTA D'ARCO", QDate(1983, 5, 7), "F", "H123"));
     }
 
     void blanksPassTheChecks()
@@ -83,8 +104,8 @@ private slots:
         form.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
         // No place code yet: twelve characters, three X for the surname.
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("XXXMRT83E07") +
-                                                    CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "").right(1));
+        QCOMPARE(form.txtCodiceFiscale->text(),
+                 QStringLiteral("XXXMRT83E07") + CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "").right(1));
         QCOMPARE(form.txtCodiceFiscale->text().size(), 12);
     }
 
@@ -140,14 +161,14 @@ private slots:
 
         form.txtDataNascita->setFocus();
         form.txtDataNascita->setText(QStringLiteral("7/5/1983"));
-        form.Text1->setFocus();  // leaving by another route than Tab
+        form.Text1->setFocus(); // leaving by another route than Tab
         QCOMPARE(look::textColour(form.txtDataNascita), QColor(0, 0, 0));
 
         form.txtDataNascita->setFocus();
         form.txtDataNascita->clear();
         form.txtNome->setFocus();
         QCOMPARE(look::textColour(form.txtDataNascita), QColor(128, 0, 0));
-        QVERIFY(fake.log.isEmpty());  // no beep, no box
+        QVERIFY(fake.log.isEmpty()); // no beep, no box
     }
 };
 

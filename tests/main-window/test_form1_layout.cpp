@@ -14,14 +14,17 @@
 
 namespace {
 
-QRect tw(int l, int t, int w, int h) { return QRect(qRound(l / 15.0), qRound(t / 15.0), qRound(w / 15.0), qRound(h / 15.0)); }
+QRect tw(int l, int t, int w, int h)
+{
+    return QRect(qRound(l / 15.0), qRound(t / 15.0), qRound(w / 15.0), qRound(h / 15.0));
+}
 
 struct Expect {
     const char* name;
     const char* kind;
     QRect rect;
     QString text;
-    double points;  // 0: not checked
+    double points; // 0: not checked
     bool bold;
 };
 
@@ -101,12 +104,9 @@ private slots:
     void captionsAreNavyOnWhiteAndEndWhereTheirFieldBegins()
     {
         Form1 form(fake.services());
-        const QList<std::pair<QLabel*, QWidget*>> pairs{{form.Label5, form.txtCodiceFiscale},
-                                                        {form.lblTitolo, form.txtCognome},
-                                                        {form.Label1, form.txtNome},
-                                                        {form.Label3, form.cboSesso},
-                                                        {form.Label2, form.txtDataNascita},
-                                                        {form.Label4, form.Text1}};
+        const QList<std::pair<QLabel*, QWidget*>> pairs{
+            {form.Label5, form.txtCodiceFiscale}, {form.lblTitolo, form.txtCognome},  {form.Label1, form.txtNome},
+            {form.Label3, form.cboSesso},         {form.Label2, form.txtDataNascita}, {form.Label4, form.Text1}};
         for (auto [label, field] : pairs) {
             QVERIFY(label->text().endsWith(QStringLiteral("  ")));
             QVERIFY(label->alignment() & Qt::AlignRight);
@@ -199,10 +199,10 @@ private slots:
         // What is drawn: white card on grey, green band, grey outside the corners.
         const QImage image = form.grab().toImage();
         QCOMPARE(image.pixelColor(2, 2), QColor(224, 224, 224));
-        QCOMPARE(image.pixelColor(9, 9), QColor(224, 224, 224));  // rounded corner of the card
+        QCOMPARE(image.pixelColor(9, 9), QColor(224, 224, 224)); // rounded corner of the card
         QCOMPARE(image.pixelColor(240, 140), QColor(Qt::white));
         QCOMPARE(image.pixelColor(20, 30), QColor(0, 192, 0));
-        QCOMPARE(image.pixelColor(17, 104), QColor(0, 192, 0));  // square lower corner of the band
+        QCOMPARE(image.pixelColor(17, 104), QColor(0, 192, 0)); // square lower corner of the band
         QCOMPARE(image.pixelColor(490, 300), QColor(224, 224, 224));
     }
 
@@ -245,7 +245,8 @@ private slots:
         // "REPUBBLICA" and "ITALIANA" never show.
         for (QLabel* label : form.findChildren<QLabel*>())
             if (label->isVisible())
-                QVERIFY(!label->text().contains(QStringLiteral("REPUBBLICA")) && !label->text().contains(QStringLiteral("ITALIANA")));
+                QVERIFY(!label->text().contains(QStringLiteral("REPUBBLICA"))
+                        && !label->text().contains(QStringLiteral("ITALIANA")));
     }
 
     void tabOrder()
@@ -253,9 +254,9 @@ private slots:
         Form1 form(fake.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        const QList<QWidget*> expected{form.txtNome,  form.txtDataNascita, form.cboSesso, form.Text1,
-                                       form.cmdElabora, form.cmdStampa,   form.cmdEsci,  form.Text2,
-                                       form.txtCognome};
+        const QList<QWidget*> expected{form.txtNome, form.txtDataNascita, form.cboSesso,
+                                       form.Text1,   form.cmdElabora,     form.cmdStampa,
+                                       form.cmdEsci, form.Text2,          form.txtCognome};
         for (QWidget* next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);

@@ -64,9 +64,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::mouseClick(form.lblSito, Qt::LeftButton);
         QTest::mouseClick(form.lblIndirizzo, Qt::LeftButton);
-        QCOMPARE(fake.log, QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
-                                        QStringLiteral("open: mailto:brenvald@cf.tarvolin.example?SUBJECT=Tarvolin - vers.%1.%2.%3")
-                                            .arg(major).arg(minor).arg(revision)}));
+        QCOMPARE(
+            fake.log,
+            QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
+                         QStringLiteral("open: mailto:brenvald@cf.tarvolin.example?SUBJECT=Tarvolin - vers.%1.%2.%3")
+                             .arg(major)
+                             .arg(minor)
+                             .arg(revision)}));
         QCOMPARE(fake.shellOwners, QList<QWidget*>({&form, &form}));
     }
 
@@ -96,7 +100,7 @@ private slots:
             form.lblIndirizzo_Click();
         }
         shell.open(nullptr, QStringLiteral("https://cf.tarvolin.example/pagina?a=1 2"));
-        shell.open(nullptr, QString());  // nothing to open: no handler called
+        shell.open(nullptr, QString()); // nothing to open: no handler called
         for (const char* scheme : {"http", "https", "mailto"})
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 

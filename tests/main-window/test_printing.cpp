@@ -21,7 +21,7 @@
 namespace {
 
 struct State {
-    int controls;  // of the three buttons and the update note: 1 all shown, 0 none, -1 some
+    int controls; // of the three buttons and the update note: 1 all shown, 0 none, -1 some
     bool shown;
     int border;
     Qt::WindowFlags flags;
@@ -31,9 +31,11 @@ struct State {
 State stateOf(const Form1& form)
 {
     int shown = 0;
-    for (const QWidget* w : std::initializer_list<const QWidget*>{form.cmdStampa, form.cmdElabora, form.cmdEsci, form.Label6})
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{form.cmdStampa, form.cmdElabora, form.cmdEsci, form.Label6})
         shown += w->isVisible();
-    return {shown == 4 ? 1 : (shown == 0 ? 0 : -1), form.isVisible(), form.borderStyle(), form.windowFlags(), form.pos()};
+    return {shown == 4 ? 1 : (shown == 0 ? 0 : -1), form.isVisible(), form.borderStyle(), form.windowFlags(),
+            form.pos()};
 }
 
 // True when every pixel of the area has one colour.
@@ -50,7 +52,8 @@ bool plain(const QImage& image, const QRect& area)
 QList<QRect> controlAreas(const Form1& form, const QPoint& offset = {})
 {
     QList<QRect> areas;
-    for (const QWidget* w : std::initializer_list<const QWidget*>{form.cmdElabora, form.cmdStampa, form.cmdEsci, form.Label6})
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{form.cmdElabora, form.cmdStampa, form.cmdEsci, form.Label6})
         areas << w->geometry().translated(offset).adjusted(2, 2, -2, -2);
     return areas;
 }
@@ -130,7 +133,7 @@ private slots:
         QCOMPARE(atPrint.border, 0);
         QVERIFY(atPrint.flags.testFlag(Qt::FramelessWindowHint));
         QVERIFY(atPrint.shown);
-        if (fails)  // reported at once, before the window is restored
+        if (fails) // reported at once, before the window is restored
             QCOMPARE(atBox.controls, 0);
 
         const State after = stateOf(form);
@@ -149,7 +152,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.cmdStampa->click();
-        form.cmdStampa->click();  // and again, the same
+        form.cmdStampa->click(); // and again, the same
         QCOMPARE(fake.printed.size(), 2);
         const QImage printed = fake.printed[1].image;
         QCOMPARE(printed.size() / printed.devicePixelRatio(), QSize(496, 315));
@@ -203,7 +206,11 @@ private slots:
                     ink |= QRect(x, y, 1, 1);
         QVERIFY2((ink.topLeft() - corner).manhattanLength() <= 2 && qAbs(ink.width() - 496) <= 1
                      && qAbs(ink.height() - 315) <= 1,
-                 qPrintable(QStringLiteral("printed at %1,%2 size %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+                 qPrintable(QStringLiteral("printed at %1,%2 size %3x%4")
+                                .arg(ink.x())
+                                .arg(ink.y())
+                                .arg(ink.width())
+                                .arg(ink.height())));
         for (const QRect& area : controlAreas(form, corner))
             QVERIFY(plain(page, area));
     }

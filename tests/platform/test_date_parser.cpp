@@ -17,7 +17,7 @@ class TestDateParser : public QObject {
     static void addColumns()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("expected");  // invalid: not a date
+        QTest::addColumn<QDate>("expected"); // invalid: not a date
     }
     static void check(const QLocale& locale)
     {

@@ -55,7 +55,8 @@ private slots:
     {
         const platform::AppInfo info = platform::systemAppInfo();
         QCOMPARE(info.title, QStringLiteral("Tarvolin"));
-        QCOMPARE(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision), QStringLiteral("1.2.0"));
+        QCOMPARE(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision),
+                 QStringLiteral("1.2.0"));
     }
 
     void executableDirIgnoresWorkingDirectory()
@@ -73,7 +74,7 @@ private slots:
     void clockAndBeep()
     {
         QCOMPARE(platform::SystemClock().today(), QDate::currentDate());
-        platform::SystemBeeper().beep();  // returns at once, whatever the desktop does with it
+        platform::SystemBeeper().beep(); // returns at once, whatever the desktop does with it
     }
 };
 

@@ -38,8 +38,8 @@ QStringList describe(const std::vector<registro::Record>& records)
 }
 
 // Columns by name, in an order unlike the published file's.
-const QByteArray kComuniHeader =
-    "\"ID\",\"DENOMINAZIONE_IT\",\"CODCATASTALE\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\",\"DATACESSAZIONE\",\"STATO\"\n";
+const QByteArray kComuniHeader = "\"ID\",\"DENOMINAZIONE_IT\",\"CODCATASTALE\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\","
+                                 "\"DATACESSAZIONE\",\"STATO\"\n";
 
 QByteArray comune(const char* name, const char* code, const char* province, const char* start = "1861-03-17",
                   const char* end = "9999-12-31")
@@ -111,8 +111,8 @@ private slots:
             << QByteArray("A,B\n\"a,b\",\"say \"\"hi\"\"\"\n") << ab << QStringList{"2:a,b|say \"hi\""};
         QTest::newRow("line break inside quotes keeps line numbers")
             << QByteArray("A,B\n\"x\ny\",1\n2,3\n") << ab << QStringList{"2:x\ny|1", "4:2|3"};
-        QTest::newRow("blank lines skipped") << QByteArray("A,B\n\n1,2\n\r\n3,4\n") << ab
-                                             << QStringList{"3:1|2", "5:3|4"};
+        QTest::newRow("blank lines skipped")
+            << QByteArray("A,B\n\n1,2\n\r\n3,4\n") << ab << QStringList{"3:1|2", "5:3|4"};
         QTest::newRow("empty fields") << QByteArray("A,B,C\n,,\n\"\",x,\n") << QStringList{"A", "B", "C"}
                                       << QStringList{"2:||", "3:|x|"};
         QTest::newRow("lone CR is text") << QByteArray("A\nx\ry\n") << QStringList{"A"} << QStringList{"2:x\ry"};
@@ -169,7 +169,8 @@ private slots:
     // must always come back, with a coherent table or a located fault.
     void csvSurvivesArbitraryBytes()
     {
-        const char alphabet[] = {'"', '"', ',', ',', '\n', '\r', 'A', ' ', '\xC3', '\x88', '\0', '\xEF', '\xBB', '\xBF'};
+        const char alphabet[] = {'"', '"',    ',',    ',',  '\n',   '\r',   'A',
+                                 ' ', '\xC3', '\x88', '\0', '\xEF', '\xBB', '\xBF'};
         std::mt19937 random(20240611);
         for (int round = 0; round < 20000; ++round) {
             QByteArray input(int(random() % 48), '\0');
@@ -240,7 +241,8 @@ private slots:
         QFETCH(QByteArray, badRow);
         QFETCH(QString, message);
         const QByteArray csv = kComuniHeader + comune("ROMA", "H501", "RM") + badRow;
-        const QString error = sourceErrorOf([&] { buildregister::readMunicipalities(QStringLiteral("comuni.csv"), csv); });
+        const QString error =
+            sourceErrorOf([&] { buildregister::readMunicipalities(QStringLiteral("comuni.csv"), csv); });
         QVERIFY2(error.startsWith(QStringLiteral("comuni.csv:3: ")), qPrintable(error));
         QVERIFY2(error.contains(message), qPrintable(error));
     }
@@ -255,29 +257,28 @@ private slots:
     void municipalityKeepsOnePairWithItsLatestProvince()
     {
         const QByteArray csv = kComuniHeader
-            + comune("AGLIÈ", "A074", "TO", "1945-05-05", "9999-12-31")   // latest, listed first
-            + comune("AGLIÈ", "A074", "AO", "1927-01-12", "1945-05-04")
-            + comune("ABANO", "A001", "PD", "1866-11-19", "1924-11-13")   // renamed: same code,
-            + comune("ABANO TERME", "A001", "PD", "1924-11-14")             // two names
-            + comune("CASTRO", "C337", "BG") + comune("CASTRO", "M261", "LE") // one name, two codes
-            + comune("PIEVE", "G001", "AA", "1900-01-01", "2000-01-01")
-            + comune("PIEVE", "G001", "BB", "1950-01-01", "2000-01-01")     // same end: later start wins
-            + comune("PIEVE", "G001", "CC", "1950-01-01", "2000-01-01")     // full tie: first stays
-            + comune("SENALE", "ND", "BZ");                                  // no code: left out
+                               + comune("AGLIÈ", "A074", "TO", "1945-05-05", "9999-12-31") // latest, listed first
+                               + comune("AGLIÈ", "A074", "AO", "1927-01-12", "1945-05-04")
+                               + comune("ABANO", "A001", "PD", "1866-11-19", "1924-11-13") // renamed: same code,
+                               + comune("ABANO TERME", "A001", "PD", "1924-11-14") // two names
+                               + comune("CASTRO", "C337", "BG") + comune("CASTRO", "M261", "LE") // one name, two codes
+                               + comune("PIEVE", "G001", "AA", "1900-01-01", "2000-01-01")
+                               + comune("PIEVE", "G001", "BB", "1950-01-01", "2000-01-01") // same end: later start wins
+                               + comune("PIEVE", "G001", "CC", "1950-01-01", "2000-01-01") // full tie: first stays
+                               + comune("SENALE", "ND", "BZ"); // no code: left out
         const auto records = buildregister::readMunicipalities(QStringLiteral("c.csv"), csv);
         QCOMPARE(describe(records), (QStringList{"AGLIÈ TO A074", "ABANO PD A001", "ABANO TERME PD A001",
-                                                  "CASTRO BG C337", "CASTRO LE M261", "PIEVE BB G001"}));
+                                                 "CASTRO BG C337", "CASTRO LE M261", "PIEVE BB G001"}));
     }
 
     void foreignStates()
     {
-        const QByteArray csv =
-            "\"ID\",\"DENOMINAZIONE\",\"CODAT\",\"TIPO\"\r\n"
-            "\"1\",\"AFGHANISTAN\",\"Z200\",\"STATO\"\r\n"
-            "\"2\",\"ITALIA\",\"\",\"\"\r\n"
-            "\"3\",\"\",\"\",\"\"\r\n"
-            "\"4\",\"BONAIRE, SINT EUSTATIUS, SABA\",\"\",\"TERRITORIO\"\r\n"
-            "\"5\",\"STATI UNITI D'AMERICA\",\"Z404\",\"STATO\"\r\n";
+        const QByteArray csv = "\"ID\",\"DENOMINAZIONE\",\"CODAT\",\"TIPO\"\r\n"
+                               "\"1\",\"AFGHANISTAN\",\"Z200\",\"STATO\"\r\n"
+                               "\"2\",\"ITALIA\",\"\",\"\"\r\n"
+                               "\"3\",\"\",\"\",\"\"\r\n"
+                               "\"4\",\"BONAIRE, SINT EUSTATIUS, SABA\",\"\",\"TERRITORIO\"\r\n"
+                               "\"5\",\"STATI UNITI D'AMERICA\",\"Z404\",\"STATO\"\r\n";
         QCOMPARE(describe(buildregister::readForeignStates(QStringLiteral("s.csv"), csv)),
                  (QStringList{"AFGHANISTAN EE Z200", "STATI UNITI D'AMERICA EE Z404"}));
 
@@ -298,13 +299,15 @@ private slots:
         const QString cessati = dir_.filePath(QStringLiteral("c.csv"));
         QVERIFY(writeFile(comuni, kComuniHeader + comune("PALAU", "G258", "SS")));
         QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n\"PALAU\",\"Z734\"\n\"JUGOSLAVIA\",\"Z118\"\n"));
-        QVERIFY(writeFile(cessati, "\"DENOMINAZIONE\",\"CODAT\"\n\"JUGOSLAVIA\",\"Z118\"\n\"CECOSLOVACCHIA\",\"Z105\"\n"));
+        QVERIFY(
+            writeFile(cessati, "\"DENOMINAZIONE\",\"CODAT\"\n\"JUGOSLAVIA\",\"Z118\"\n\"CECOSLOVACCHIA\",\"Z105\"\n"));
         QCOMPARE(describe(buildregister::readSources(comuni, stati, cessati)),
                  (QStringList{"PALAU SS G258", "PALAU EE Z734", "JUGOSLAVIA EE Z118", "CECOSLOVACCHIA EE Z105"}));
 
         const QString missing = dir_.filePath(QStringLiteral("nowhere.csv"));
-        QVERIFY(sourceErrorOf([&] { buildregister::readSources(comuni, missing, cessati); })
-                    .startsWith(missing + QStringLiteral(":0: ")));
+        QVERIFY(sourceErrorOf([&] {
+                    buildregister::readSources(comuni, missing, cessati);
+                }).startsWith(missing + QStringLiteral(":0: ")));
     }
 
     // ------------------------------------------------------------ the tool
@@ -354,8 +357,9 @@ private slots:
     {
         const QString data = QStringLiteral(TARVOLIN_DATA_DIR);
         const QString rebuilt = dir_.filePath(QStringLiteral("Comuni.mdb"));
-        QCOMPARE(runTool({data + QStringLiteral("/ANPR_archivio_comuni.csv"), data + QStringLiteral("/ANPR_stati_esteri.csv"),
-                          data + QStringLiteral("/stati_cessati.csv"), rebuilt})
+        QCOMPARE(runTool({data + QStringLiteral("/ANPR_archivio_comuni.csv"),
+                          data + QStringLiteral("/ANPR_stati_esteri.csv"), data + QStringLiteral("/stati_cessati.csv"),
+                          rebuilt})
                      .exitCode,
                  0);
         QCOMPARE(fileBytes(rebuilt), fileBytes(QStringLiteral(TARVOLIN_REGISTER)));
@@ -398,8 +402,7 @@ private slots:
             << "cutigliano" << QStringList{"CUTIGLIANO PT D235"};
         QTest::newRow("foreign state") << "stati uniti" << QStringList{"STATI UNITI D'AMERICA EE Z404"};
         QTest::newRow("ceased state") << "jugoslavia" << QStringList{"JUGOSLAVIA EE Z118"};
-        QTest::newRow("municipality and state of one name")
-            << "palau" << QStringList{"PALAU SS G258", "PALAU EE Z734"};
+        QTest::newRow("municipality and state of one name") << "palau" << QStringList{"PALAU SS G258", "PALAU EE Z734"};
         QTest::newRow("47 characters") << "challant saint anselme et"
                                        << QStringList{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR AO C592"};
     }

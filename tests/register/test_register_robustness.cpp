@@ -19,10 +19,7 @@
 namespace {
 
 // The register the build made, beside this test.
-QString builtRegister()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Comuni.mdb");
-}
+QString builtRegister() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Comuni.mdb"); }
 
 QByteArray digest(const QString& path)
 {
@@ -70,8 +67,9 @@ private slots:
             // The writer: takes the exclusive lock and holds it until told to stop.
             sqlite3* db = nullptr;
             sqlite3_open(nativePath.constData(), &db);
-            const int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                                            "UPDATE Comuni SET COMU_PROV = COMU_PROV;",
+            const int rc = sqlite3_exec(db,
+                                        "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                                        "UPDATE Comuni SET COMU_PROV = COMU_PROV;",
                                         nullptr, nullptr, nullptr);
             const char status = rc == SQLITE_OK ? 'y' : 'n';
             (void)!write(ready[1], &status, 1);
@@ -136,7 +134,7 @@ private slots:
         form.Text1->setText(QStringLiteral("Roma"));
         form.cmdElabora->click();
         QCOMPARE(form.txtCodiceFiscale->text().size(), 12);
-        QCOMPARE(QFileInfo(empty).size(), 0);  // never written to
+        QCOMPARE(QFileInfo(empty).size(), 0); // never written to
     }
 
     void unchangedAfterASession()

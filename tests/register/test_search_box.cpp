@@ -17,7 +17,7 @@
 
 namespace {
 
-const QString kLong = QStringLiteral("SAN PIETRO DI UNA CITTA CON UN NOME MOLTO LUNGO");  // 47 characters
+const QString kLong = QStringLiteral("SAN PIETRO DI UNA CITTA CON UN NOME MOLTO LUNGO"); // 47 characters
 
 std::vector<registro::Record> smallRegister()
 {
@@ -113,7 +113,7 @@ private slots:
     {
         type(QStringLiteral("agli"));
         QCOMPARE(box()->text(), QStringLiteral("AGLIENTU"));
-        box()->del();  // drop the completed part, as Backspace would
+        box()->del(); // drop the completed part, as Backspace would
         // A key that types a letter outside ASCII.
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Egrave, Qt::NoModifier, QString::fromUtf8("è"));
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Egrave, Qt::NoModifier, QString::fromUtf8("è"));
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(box()->text(), QStringLiteral("ROMA"));
         QVERIFY(!box()->hasSelectedText());
         QCOMPARE(box()->cursorPosition(), 4);
-        key(Qt::Key_Shift);  // nothing more to complete
+        key(Qt::Key_Shift); // nothing more to complete
         QVERIFY(!box()->hasSelectedText());
     }
 
@@ -191,7 +191,7 @@ private slots:
         type(QStringLiteral("q"));
         fake.onBox = nullptr;
         QCOMPARE(fake.boxes(), QStringList{QStringLiteral("Comune non in elenco")});
-        QCOMPARE(codeWhileBoxOpen, QStringLiteral("?"));  // left from before, not yet rewritten
+        QCOMPARE(codeWhileBoxOpen, QStringLiteral("?")); // left from before, not yet rewritten
     }
 
     void firstEntryMissAndBackToAHit()
@@ -228,7 +228,7 @@ private slots:
 
     void scrollingAfterAMiss()
     {
-        type(QStringLiteral("mio"));  // MILANO < MIO < MONTE
+        type(QStringLiteral("mio")); // MILANO < MIO < MONTE
         QCOMPARE(code(), QStringLiteral("?"));
         key(Qt::Key_Up);
         QCOMPARE(box()->text(), QStringLiteral("MILANO"));
@@ -238,7 +238,7 @@ private slots:
         key(Qt::Key_End);
         QTest::keyPress(box(), Qt::Key_Down);
         QCOMPARE(box()->text(), QStringLiteral("ROMA"));
-        QCOMPARE(selected(), QStringLiteral("A"));  // caret after as many characters as were typed
+        QCOMPARE(selected(), QStringLiteral("A")); // caret after as many characters as were typed
         // The release sees a longer text and completes it once more: caret at the end.
         QTest::keyRelease(box(), Qt::Key_Down);
         QCOMPARE(box()->text(), QStringLiteral("ROMA"));
@@ -311,7 +311,7 @@ private slots:
         key(Qt::Key_Down);
         QCOMPARE(box()->text(), kLong.left(40));
         QVERIFY(box()->selectionStart() + selected().size() <= 40);
-        key(Qt::Key_End);  // the release after a step: nothing breaks
+        key(Qt::Key_End); // the release after a step: nothing breaks
         QCOMPARE(code(), QStringLiteral("L047"));
     }
 
@@ -399,7 +399,7 @@ class TestOpenSequence : public QObject {
         QTest::keyClick(form.Text1, Qt::Key_Down);
         [&] {
             QCOMPARE(form.Text3->text(), QString());
-            QCOMPARE(fake.boxes().size(), 1);  // the release only
+            QCOMPARE(fake.boxes().size(), 1); // the release only
         }();
         form.cmdEsci->click();
         [&] { QVERIFY(fake.log.contains(QStringLiteral("end"))); }();
@@ -463,7 +463,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         registro::setCloseObserver([this](const QString& what) { fake.log << QStringLiteral("close ") + what; });
-        QTest::keyClick(form.txtNome, Qt::Key_Escape);  // the cancel button
+        QTest::keyClick(form.txtNome, Qt::Key_Escape); // the cancel button
         QTRY_COMPARE(fake.log, QStringList({QStringLiteral("close Recordset"), QStringLiteral("close Database"),
                                             QStringLiteral("end")}));
         registro::setCloseObserver(nullptr);
@@ -476,7 +476,7 @@ private slots:
 class TestFullRegister : public QObject {
     Q_OBJECT
 
-    testing::RecordingServices fake;  // its executable directory holds the built register
+    testing::RecordingServices fake; // its executable directory holds the built register
 
     struct Shown {
         QString text, province, code;

@@ -22,8 +22,7 @@ struct Outcome {
     QString description;
 };
 
-template <typename F>
-Outcome outcome(F&& f)
+template <typename F> Outcome outcome(F&& f)
 {
     try {
         f();
@@ -38,16 +37,11 @@ const QString kChallant = QStringLiteral("CHALLANT SAINT ANSELME ET CHALLANT SAI
 // Index order of the small register: by upper-cased name as UTF-8 bytes
 // (so AGLIENTU comes before AGLIÈ), equal names by code.
 const QStringList kOrder = {
-    QStringLiteral("ABANO TERME A001"),
-    QStringLiteral("AGLIENTU H848"),
-    QStringLiteral("AGLIÈ A074"),
-    QStringLiteral("CASTRO C337"),
-    QStringLiteral("CASTRO M261"),
-    kChallant + QStringLiteral(" C595"),
-    QStringLiteral("ROMA H501"),
-    QStringLiteral("SAN DONÀ DI PIAVE H823"),
-    QStringLiteral("SANT'ELENA I319"),
-    QStringLiteral("ZUNGRI M204"),
+    QStringLiteral("ABANO TERME A001"), QStringLiteral("AGLIENTU H848"),
+    QStringLiteral("AGLIÈ A074"),       QStringLiteral("CASTRO C337"),
+    QStringLiteral("CASTRO M261"),      kChallant + QStringLiteral(" C595"),
+    QStringLiteral("ROMA H501"),        QStringLiteral("SAN DONÀ DI PIAVE H823"),
+    QStringLiteral("SANT'ELENA I319"),  QStringLiteral("ZUNGRI M204"),
 };
 
 std::vector<registro::Record> smallRegister()
@@ -122,20 +116,33 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("found"); // empty: NoMatch
 
-        QTest::newRow("exact") << "ROMA" << "ROMA H501";
-        QTest::newRow("lower case") << "roma" << "ROMA H501";
-        QTest::newRow("accented lower case") << "agliè" << "AGLIÈ A074";
-        QTest::newRow("accented mixed case") << "Agliè" << "AGLIÈ A074";
-        QTest::newRow("plain e is not È") << "aglie" << "AGLIENTU H848";
-        QTest::newRow("accent inside a name") << "san donà" << "SAN DONÀ DI PIAVE H823";
-        QTest::newRow("apostrophe") << "sant'e" << "SANT'ELENA I319";
-        QTest::newRow("empty key: first record") << "" << "ABANO TERME A001";
-        QTest::newRow("between names: the next") << "B" << "CASTRO C337";
-        QTest::newRow("duplicate name: first of them") << "castro" << "CASTRO C337";
+        QTest::newRow("exact") << "ROMA"
+                               << "ROMA H501";
+        QTest::newRow("lower case") << "roma"
+                                    << "ROMA H501";
+        QTest::newRow("accented lower case") << "agliè"
+                                             << "AGLIÈ A074";
+        QTest::newRow("accented mixed case") << "Agliè"
+                                             << "AGLIÈ A074";
+        QTest::newRow("plain e is not È") << "aglie"
+                                          << "AGLIENTU H848";
+        QTest::newRow("accent inside a name") << "san donà"
+                                              << "SAN DONÀ DI PIAVE H823";
+        QTest::newRow("apostrophe") << "sant'e"
+                                    << "SANT'ELENA I319";
+        QTest::newRow("empty key: first record") << ""
+                                                 << "ABANO TERME A001";
+        QTest::newRow("between names: the next") << "B"
+                                                 << "CASTRO C337";
+        QTest::newRow("duplicate name: first of them") << "castro"
+                                                       << "CASTRO C337";
         QTest::newRow("47 characters") << kChallant.toLower() << kChallant + " C595";
-        QTest::newRow("longer than a 47-character name") << kChallant + " X" << "ROMA H501";
-        QTest::newRow("last record") << "zungri" << "ZUNGRI M204";
-        QTest::newRow("past the last") << "ZZ" << "";
+        QTest::newRow("longer than a 47-character name") << kChallant + " X"
+                                                         << "ROMA H501";
+        QTest::newRow("last record") << "zungri"
+                                     << "ZUNGRI M204";
+        QTest::newRow("past the last") << "ZZ"
+                                       << "";
         QTest::newRow("very long key") << QString(100000, u'z') << "";
         QTest::newRow("control characters") << QString::fromUtf16(u"R\0\t\nOMA", 7) << "ROMA H501";
     }
@@ -364,19 +371,26 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("description");
 
-        QTest::newRow("missing") << "missing.mdb" << "open" << SQLITE_CANTOPEN
-                                 << "unable to open database file";
-        QTest::newRow("empty path") << "" << "open" << SQLITE_CANTOPEN << "unable to open database file";
-        QTest::newRow("directory") << "." << "open" << SQLITE_IOERR << "disk I/O error";
-        QTest::newRow("random bytes") << "random.mdb" << "open" << SQLITE_NOTADB << "file is not a database";
-        QTest::newRow("zero bytes") << "zero.mdb" << "openRecordset" << int(registro::TableNotFound)
+        QTest::newRow("missing") << "missing.mdb"
+                                 << "open" << SQLITE_CANTOPEN << "unable to open database file";
+        QTest::newRow("empty path") << ""
+                                    << "open" << SQLITE_CANTOPEN << "unable to open database file";
+        QTest::newRow("directory") << "."
+                                   << "open" << SQLITE_IOERR << "disk I/O error";
+        QTest::newRow("random bytes") << "random.mdb"
+                                      << "open" << SQLITE_NOTADB << "file is not a database";
+        QTest::newRow("zero bytes") << "zero.mdb"
+                                    << "openRecordset" << int(registro::TableNotFound)
                                     << "Impossibile trovare la tabella 'Comuni'.";
-        QTest::newRow("no table") << "notable.mdb" << "openRecordset" << int(registro::TableNotFound)
+        QTest::newRow("no table") << "notable.mdb"
+                                  << "openRecordset" << int(registro::TableNotFound)
                                   << "Impossibile trovare la tabella 'Comuni'.";
-        QTest::newRow("no index") << "noindex.mdb" << "setIndex" << int(registro::NotAnIndex)
+        QTest::newRow("no index") << "noindex.mdb"
+                                  << "setIndex" << int(registro::NotAnIndex)
                                   << "'COMU_DESCR' non è un indice della tabella.";
-        QTest::newRow("index on another table") << "otherindex.mdb" << "setIndex" << int(registro::NotAnIndex)
-                                                << "'COMU_DESCR' non è un indice della tabella.";
+        QTest::newRow("index on another table")
+            << "otherindex.mdb"
+            << "setIndex" << int(registro::NotAnIndex) << "'COMU_DESCR' non è un indice della tabella.";
     }
 
     void openFailures()
@@ -413,8 +427,7 @@ private slots:
 
         std::unique_ptr<Database> db;
         std::unique_ptr<Recordset> rs;
-        const QStringList steps = {QStringLiteral("open"), QStringLiteral("openRecordset"),
-                                   QStringLiteral("setIndex")};
+        const QStringList steps = {QStringLiteral("open"), QStringLiteral("openRecordset"), QStringLiteral("setIndex")};
         for (const QString& s : steps) {
             const Outcome result = outcome([&] {
                 if (s == u"open")
@@ -464,8 +477,9 @@ private slots:
 
         sqlite3* writer = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &writer), SQLITE_OK);
-        const int rc = sqlite3_exec(writer, "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
-                                            "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO'); COMMIT",
+        const int rc = sqlite3_exec(writer,
+                                    "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
+                                    "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO'); COMMIT",
                                     nullptr, nullptr, nullptr);
         sqlite3_close(writer);
         QCOMPARE(rc, SQLITE_OK);
@@ -551,9 +565,8 @@ private slots:
         QVERIFY(rs->eof());
         db.reset();
 
-        const Outcome failed = outcome([&] {
-            registro::writeRegister(sandbox.filePath(QStringLiteral("no/such/dir/r.mdb")), smallRegister());
-        });
+        const Outcome failed = outcome(
+            [&] { registro::writeRegister(sandbox.filePath(QStringLiteral("no/such/dir/r.mdb")), smallRegister()); });
         QCOMPARE(failed.number, SQLITE_CANTOPEN);
         QCOMPARE(QDir(sandbox.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.mdb")});
     }

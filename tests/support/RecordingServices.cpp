@@ -5,8 +5,14 @@
 namespace testing {
 
 RecordingServices::RecordingServices()
-    : services_{box_, beep_, clock_, printer_, shell_, program_,
-                platform::AppInfo{QStringLiteral("Tarvolin"), 1, 2, 0, platform::systemAppInfo().executableDir}, QLocale(QLocale::Italian, QLocale::Italy)}
+    : services_{box_,
+                beep_,
+                clock_,
+                printer_,
+                shell_,
+                program_,
+                platform::AppInfo{QStringLiteral("Tarvolin"), 1, 2, 0, platform::systemAppInfo().executableDir},
+                QLocale(QLocale::Italian, QLocale::Italy)}
 {
     box_.owner = this;
     beep_.owner = this;

@@ -27,8 +27,8 @@ public:
                 table_.header = fields;
                 haveHeader_ = true;
             } else if (fields.size() != table_.header.size()) {
-                fault(line, QStringLiteral("expected %1 fields, found %2")
-                                .arg(table_.header.size()).arg(fields.size()));
+                fault(line,
+                      QStringLiteral("expected %1 fields, found %2").arg(table_.header.size()).arg(fields.size()));
             } else {
                 table_.rows.push_back({line, fields});
             }
@@ -141,9 +141,6 @@ private:
 
 } // namespace
 
-CsvTable readCsv(QByteArrayView bytes)
-{
-    return Reader(bytes).read();
-}
+CsvTable readCsv(QByteArrayView bytes) { return Reader(bytes).read(); }
 
 } // namespace buildregister

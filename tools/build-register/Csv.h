@@ -17,7 +17,7 @@ struct CsvRow {
 struct CsvTable {
     QStringList header;
     std::vector<CsvRow> rows; // those read before the fault, if any
-    QString error;            // empty when the whole input was read
+    QString error; // empty when the whole input was read
     qsizetype errorLine = 0;
 
     bool ok() const { return error.isEmpty(); }

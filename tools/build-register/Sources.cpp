@@ -10,10 +10,9 @@
 namespace buildregister {
 
 SourceError::SourceError(const QString& file, qsizetype line, const QString& message)
-    : std::runtime_error(QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message).toStdString()),
-      file(file), line(line), message(message)
-{
-}
+    : std::runtime_error(QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message).toStdString()), file(file),
+      line(line), message(message)
+{}
 
 namespace {
 
@@ -24,14 +23,11 @@ bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 // states all start with Z.
 bool isCadastralCode(const QString& code, QChar letter = {})
 {
-    return code.size() == 4 && isUpperAscii(code[0]) && (letter.isNull() || code[0] == letter)
-           && isDigit(code[1]) && isDigit(code[2]) && isDigit(code[3]);
+    return code.size() == 4 && isUpperAscii(code[0]) && (letter.isNull() || code[0] == letter) && isDigit(code[1])
+           && isDigit(code[2]) && isDigit(code[3]);
 }
 
-bool isProvince(const QString& text)
-{
-    return text.size() == 2 && isUpperAscii(text[0]) && isUpperAscii(text[1]);
-}
+bool isProvince(const QString& text) { return text.size() == 2 && isUpperAscii(text[0]) && isUpperAscii(text[1]); }
 
 // yyyy-mm-dd: such dates order correctly as plain text.
 bool isIsoDate(const QString& text)
