@@ -6,7 +6,6 @@
 #include "Module1.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -53,7 +52,6 @@ frmInformazioniSu::frmInformazioniSu(platform::Services& services)
       services_(services)
 {
     setObjectName(QStringLiteral("frmInformazioniSu"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(QIcon(QStringLiteral(":/icona.png")));
     setFont(look::font(QStringLiteral("Verdana"), 8.25));
     setFixedSize(look::px(4890), look::px(2460));
@@ -144,20 +142,14 @@ void frmInformazioniSu::Form_Load()
     const platform::AppInfo& app = services_.app;
     const QDate today = services_.clock.today();
     setWindowTitle(QStringLiteral(" Informazioni su ") + app.title);
-    setCaption(lblVersion, QStringLiteral("Vers. ") + QString::number(app.major) + u'.' + QString::number(app.minor)
-                               + u'.' + QString::number(app.revision));
+    setCaption(lblVersion, QStringLiteral("Vers. ") + app.versionText());
     setCaption(lblTitle, app.title);
     const QStringList credits = creditLines();
     lblDisclaimer->setText(credits[0] + QStringLiteral("\r\n") + credits[1]);
     setCaption(lblCopyRightBy, copyrightLine(today));
 }
 
-void frmInformazioniSu::Form_Unload() {}
-
-void frmInformazioniSu::cmdOK_Click()
-{
-    close(); // deletes the window (Qt::WA_DeleteOnClose)
-}
+void frmInformazioniSu::cmdOK_Click() { close(); }
 
 void frmInformazioniSu::Label5_Click() { Module1::ApriCollegamento(*this, Label5->text(), services_.shell); }
 
@@ -182,11 +174,4 @@ void frmInformazioniSu::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void frmInformazioniSu::closeEvent(QCloseEvent* event)
-{
-    // Closing by any means is leaving: no answer to give, nothing to refuse.
-    Form_Unload();
-    event->accept();
 }

@@ -17,7 +17,8 @@ class QPushButton;
 class frmInformazioniSu : public QDialog {
     Q_OBJECT
 public:
-    // A top-level window of its own, without owner; it deletes itself once closed.
+    // A top-level window of its own, without owner. Closing it only hides
+    // it; showAboutWindow() decides when it goes.
     explicit frmInformazioniSu(platform::Services& services);
 
     // The etched separator: index 0 (white, 2 px) drawn first, index 1 (grey,
@@ -30,6 +31,16 @@ public:
         int width;
     };
     const QList<Line>& lines() const { return lines_; }
+
+    // The two credit lines shown under the separator.
+    static QStringList creditLines();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
 
     // Controls, under their designed names.
     QLabel* Image1;
@@ -46,21 +57,9 @@ public:
 
     // Handlers.
     void Form_Load();
-    void Form_Unload();
     void cmdOK_Click();
     void Label5_Click();
     void lblIndirizzo_Click();
-
-    // The two credit lines shown under the separator.
-    static QStringList creditLines();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
 
     platform::Services& services_;
     QList<Line> lines_;

@@ -10,10 +10,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(platform::version::title));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(platform::version::major)
-                                            .arg(platform::version::minor)
-                                            .arg(platform::version::revision));
+    QApplication::setApplicationVersion(platform::systemAppInfo().versionText());
     Form1 form(platform::systemServices());
     form.show();
     return app.exec();

@@ -3,14 +3,17 @@
 // scroll step. Prints median and 99th percentile.
 
 #include "BenchTable.h"
-#include "Form1.h"
+#include "ComuniStore.h"
 #include "RecordingServices.h"
+#include "RegisterSql.h"
+#include "SearchBox.h"
+#include "Sqlite.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <sqlite3.h>
 
 namespace {
 
@@ -19,17 +22,24 @@ namespace {
 QStringList allNames(const QString& path)
 {
     QStringList names;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT COMU_DESCR FROM Comuni", -1, &statement, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(statement) == SQLITE_ROW)
-                names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-            sqlite3_finalize(statement);
-        }
-    }
-    sqlite3_close(db);
+    registro::sqlite::Connection db(path, registro::sqlite::Connection::Mode::ReadOnly);
+    registro::sqlite::Statement statement =
+        db.prepare(QStringLiteral("SELECT %1 FROM %2").arg(registro::sql::kName, registro::sql::kTable));
+    while (statement.step())
+        names << statement.columnText(0);
     return names;
+}
+
+// A key pressed and released in the box, as the user does it.
+void press(QLineEdit& box, Qt::Key key)
+{
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&box, &event);
+}
+void release(QLineEdit& box, Qt::Key key)
+{
+    QKeyEvent event(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(&box, &event);
 }
 
 } // namespace
@@ -39,33 +49,50 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     testing::RecordingServices fake;
-    Form1 form(fake.services());
     QTextStream out(stdout);
-    if (!form.rsComuni) {
-        out << "The register could not be opened: " << fake.boxes().join(u' ') << "\n";
+    const QString path = fake.services().app.executableDir + QStringLiteral("/Comuni.mdb");
+
+    // The search box with its three boxes, as the main window sets it up.
+    QWidget window;
+    QLineEdit name(&window), province(&window), code(&window);
+    SearchBox searchBox(name, province, code, fake.services());
+    std::unique_ptr<registro::Database> db;
+    QStringList names;
+    try {
+        db = registro::Database::open(path);
+        searchBox.setCursor(db->openRecordset(registro::sql::kTable));
+        searchBox.cursor()->setIndex(registro::sql::kIndex);
+        names = allNames(path);
+    } catch (const platform::Error& error) {
+        out << "The register could not be opened: " << error.description << "\n";
         return 1;
     }
-    const QStringList names = allNames(fake.services().app.executableDir + QStringLiteral("/Comuni.mdb"));
     QRandomGenerator random(20261207);
     const int runs = 1000;
 
-    std::vector<qint64> release, step;
+    std::vector<qint64> releases, steps;
     QElapsedTimer timer;
     for (int i = 0; i < runs; ++i) {
-        const QString& name = names[random.bounded(int(names.size()))];
-        const QString prefix = name.left(1 + random.bounded(int(std::min<qsizetype>(name.size(), 40))));
-        form.Text1->clear();
-        form.Text1_KeyUp(0, 0); // forget the last search, so this one completes
-        form.Text1->setText(prefix.toLower());
+        const QString& picked = names[random.bounded(int(names.size()))];
+        const QString prefix = picked.left(1 + random.bounded(int(std::min<qsizetype>(picked.size(), 40))));
+        // An empty box forgets the last search, so this one completes.
+        name.clear();
+        press(name, Qt::Key_End);
+        release(name, Qt::Key_End);
+        name.setText(prefix.toLower());
+        press(name, Qt::Key_End);
         timer.start();
-        form.Text1_KeyUp(0, 0);
-        release.push_back(timer.nsecsElapsed());
+        release(name, Qt::Key_End);
+        releases.push_back(timer.nsecsElapsed());
 
         timer.start();
-        form.Text1_KeyDown(40, 0);
-        step.push_back(timer.nsecsElapsed());
+        press(name, Qt::Key_Down);
+        steps.push_back(timer.nsecsElapsed());
+        release(name, Qt::Key_Down);
     }
     fake.log.clear();
+    const std::vector<qint64>& release = releases;
+    const std::vector<qint64>& step = steps;
 
     bench::printRow(out, QStringLiteral("key release, median"), bench::millis(bench::percentile(release, 0.5)), {},
                     true);

@@ -1,10 +1,14 @@
 #include "Form1.h"
 
+#include "AboutWindow.h"
 #include "CalcoloCodFis.h"
 #include "ClickLabel.h"
 #include "Copyright.h"
 #include "DateParser.h"
 #include "Look.h"
+#include "Module1.h"
+#include "RegisterSql.h"
+#include "SearchBox.h"
 #include "Text.h"
 
 #include <QComboBox>
@@ -184,7 +188,6 @@ void Form1::buildControls()
     Text1 = textBox(this, "Text1", twips(1800, 3540, 4275, 285), boldFont());
     Text1->setMaxLength(40);
     Text1->setToolTip(QStringLiteral("Usa i tasti Pagina o Frecce Su e Giù per scorrere"));
-    Text1->installEventFilter(this);
 
     Text2 = textBox(this, "Text2", twips(6240, 3540, 435, 285), boldFont());
     Text2->setReadOnly(true);
@@ -202,6 +205,8 @@ void Form1::buildControls()
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, cmdEsci, &QPushButton::click);
+
+    searchBox_ = std::make_unique<SearchBox>(*Text1, *Text2, *Text3, services_);
 
     connect(cmdElabora, &QPushButton::clicked, this, &Form1::cmdElabora_Click);
     connect(cmdStampa, &QPushButton::clicked, this, &Form1::cmdStampa_Click);
@@ -257,8 +262,8 @@ void Form1::cmdElabora_Click()
     txtCognome->setText(platform::upperCase(txtCognome->text()));
     txtNome->setText(platform::upperCase(txtNome->text()));
 
-    txtCodiceFiscale->setText(CalcoloCodFis(txtCognome->text(), txtNome->text(), born, cboSesso->currentText(),
-                                            platform::trimBlanks(Text3->text())));
+    txtCodiceFiscale->setText(::CalcoloCodFis(txtCognome->text(), txtNome->text(), born, cboSesso->currentText(),
+                                              platform::trimBlanks(Text3->text())));
 }
 
 void Form1::txtDataNascita_LostFocus()
@@ -266,16 +271,8 @@ void Form1::txtDataNascita_LostFocus()
     look::setTextColour(txtDataNascita, readsAsDate(txtDataNascita->text()) ? look::black : look::darkRed);
 }
 
-QString Form1::CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita,
-                             const QString& Sesso, const QString& Provincia) const
-{
-    return ::CalcoloCodFis(Cognome, Nome, DataNascita, Sesso, Provincia);
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Text1)
-        return filterSearchBoxKey(event);
     if (watched == txtDataNascita && event->type() == QEvent::FocusOut) {
         // Switching to another window or a popup is not leaving the field.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -322,3 +319,33 @@ void Form1::showEvent(QShowEvent* event)
     }
     QWidget::showEvent(event);
 }
+
+void Form1::apriComuni()
+{
+    // Each step leaves what it opened in place, so a later failure leaves the
+    // register partly open; the window opens and works all the same.
+    try {
+        dbComuni = registro::Database::open(services_.app.executableDir + QStringLiteral("/Comuni.mdb"));
+        searchBox_->setCursor(dbComuni->openRecordset(registro::sql::kTable));
+        searchBox_->cursor()->setIndex(registro::sql::kIndex);
+    } catch (const platform::Error& error) {
+        showMessage(QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
+    }
+}
+
+void Form1::cmdEsci_Click()
+{
+    searchBox_->closeCursor();
+    if (dbComuni && dbComuni->isOpen())
+        dbComuni->close();
+    services_.program.end();
+}
+
+void Form1::lblSito_Click() { Module1::ApriCollegamento(*this, lblSito->text(), services_.shell); }
+
+void Form1::lblIndirizzo_Click()
+{
+    Module1::ApriCollegamento(*this, Module1::CollegamentoPosta(lblIndirizzo->text(), services_.app), services_.shell);
+}
+
+void Form1::Image1_Click() { showAboutWindow(*this, services_); }

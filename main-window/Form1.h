@@ -6,7 +6,6 @@
 
 #include <QDate>
 #include <QList>
-#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -15,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ClickLabel;
+class SearchBox;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -31,7 +31,34 @@ public:
     };
     const QList<Shape>& shapes() const { return shapes_; }
 
-    // Controls, under their designed names.
+    // 1: the fixed single border the window opens with; 0: no border at all
+    // (the window is printed that way).
+    int borderStyle() const { return borderStyle_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setTabOrder();
+    void showMessage(const QString& text);
+    bool readsAsDate(const QString& text, QDate* date = nullptr) const;
+    void apriComuni();
+    void setBorderStyle(int style);
+
+    // Handlers.
+    void Form_Load();
+    void cmdElabora_Click();
+    void txtDataNascita_LostFocus();
+    void cmdStampa_Click();
+    void lblSito_Click();
+    void lblIndirizzo_Click();
+    void Image1_Click();
+    void cmdEsci_Click();
+
+    // Controls, under their designed names; tests find them by these names.
     ClickLabel* Image1;
     QLabel* lblCopyRightBy;
     ClickLabel* lblIndirizzo;
@@ -57,54 +84,6 @@ public:
     QPushButton* cmdEsci;
     QLabel* Label6;
 
-    // Handlers.
-    void Form_Load();
-    void cmdElabora_Click();
-    void txtDataNascita_LostFocus();
-    void cmdStampa_Click();
-    void lblSito_Click();
-    void lblIndirizzo_Click();
-    void Image1_Click();
-    void cmdEsci_Click();
-    void Text1_KeyDown(int KeyCode, int Shift);
-    void Text1_KeyUp(int KeyCode, int Shift);
-
-    QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita, const QString& Sesso,
-                          const QString& Provincia) const;
-
-    platform::Services& services() const { return services_; }
-
-    // 1: the fixed single border the window opens with; 0: no border at all
-    // (the window is printed that way).
-    int borderStyle() const { return borderStyle_; }
-    void setBorderStyle(int style);
-
-    // The About window while it exists. It is no Qt child of this window, so
-    // it lives on its own, yet it goes when this window goes.
-    struct OwnedWindow {
-        QPointer<QWidget> window;
-        ~OwnedWindow() { delete window.data(); }
-    } aboutWindow;
-
-    // The municipality register, open from load until the close command.
-    std::unique_ptr<registro::Database> dbComuni;
-    std::unique_ptr<registro::Recordset> rsComuni;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildControls();
-    void setTabOrder();
-    void showMessage(const QString& text);
-    bool readsAsDate(const QString& text, QDate* date = nullptr) const;
-    void apriComuni();
-    bool filterSearchBoxKey(QEvent* event);
-    void showRecord(qsizetype keep);
-    void selectAfter(qsizetype keep);
-
     platform::Services& services_;
     QList<Shape> shapes_;
     bool centred_ = false;
@@ -112,6 +91,9 @@ private:
     // The flags and place of the bordered window, kept while it has none.
     Qt::WindowFlags borderedFlags_;
     QPoint borderedPos_;
-    // The search text of the search box's last run.
-    QString remembered_;
+
+    // The municipality register, open from load until the close command; the
+    // search box holds its cursor.
+    std::unique_ptr<registro::Database> dbComuni;
+    std::unique_ptr<SearchBox> searchBox_;
 };

@@ -3,24 +3,17 @@
 // only through a Services bundle, so tests can hand in recorders that answer
 // at once instead of real modal boxes, printers and browsers.
 
+#include "AppInfo.h"
+#include "Error.h"
+
 #include <QDate>
 #include <QImage>
 #include <QLocale>
 #include <QString>
-#include <stdexcept>
 
 class QWidget;
 
 namespace platform {
-
-// A failing service call: a number and a description the caller can show.
-struct Error : std::runtime_error {
-    Error(int number, const QString& description)
-        : std::runtime_error(description.toStdString()), number(number), description(description)
-    {}
-    int number;
-    QString description;
-};
 
 class MessageBox {
 public:
@@ -62,16 +55,6 @@ public:
     virtual ~Program() = default;
     // Ends the program at once, whatever windows are open.
     virtual void end() = 0;
-};
-
-// Application metadata: title, version and the executable's directory
-// (without a trailing separator).
-struct AppInfo {
-    QString title;
-    int major = 0;
-    int minor = 0;
-    int revision = 0;
-    QString executableDir;
 };
 
 struct Services {

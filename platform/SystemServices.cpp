@@ -33,18 +33,6 @@ void SystemProgram::end()
     QCoreApplication::exit(0);
 }
 
-AppInfo systemAppInfo()
-{
-    AppInfo info;
-    info.title = QString::fromUtf8(version::title);
-    info.major = version::major;
-    info.minor = version::minor;
-    info.revision = version::revision;
-    // Reads /proc/self/exe on Linux: the real file, symlinks resolved.
-    info.executableDir = QCoreApplication::applicationDirPath();
-    return info;
-}
-
 Services& systemServices()
 {
     static SystemMessageBox messageBox;

@@ -42,9 +42,6 @@ public:
     void end() override;
 };
 
-// Title and version from the build, the directory of the running executable.
-AppInfo systemAppInfo();
-
 // One bundle of the real services, alive for the whole run.
 Services& systemServices();
 

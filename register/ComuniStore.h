@@ -5,10 +5,9 @@
 // Every failure throws platform::Error carrying either SQLite's result code or
 // one of the numbers below, with a description the window can show as is.
 
-#include "Services.h"
+#include "Error.h"
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 namespace registro {
@@ -27,10 +26,6 @@ enum ErrorNumber {
 QString foldKey(const QString& name);
 
 struct Connection;
-
-// Told "Recordset" or "Database" each time one is closed, so the order in
-// which the window lets go of the register can be checked. Empty: nobody.
-void setCloseObserver(std::function<void(const QString&)> observer);
 
 class Recordset {
 public:

@@ -1,93 +1,20 @@
 #include "RegisterFile.h"
 
 #include "ComuniStore.h"
+#include "Error.h"
 #include "RegisterSql.h"
-#include "Services.h"
+#include "Sqlite.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <algorithm>
-#include <filesystem>
-#include <sqlite3.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <tuple>
 
 namespace registro {
 
 namespace {
-
-std::filesystem::path fsPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// One write session on the temporary file; throws with SQLite's code and
-// message on the first failure.
-class Writer {
-public:
-    explicit Writer(const QString& path)
-    {
-#ifdef Q_OS_WIN
-        const QByteArray name = path.toUtf8();
-#else
-        const QByteArray name = QFile::encodeName(path);
-#endif
-        const int rc = sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK) {
-            // SQLite hands back a handle even when opening fails, and no
-            // destructor runs for a constructor that throws: release it here.
-            const platform::Error failure = error(rc);
-            sqlite3_close_v2(db_);
-            db_ = nullptr;
-            throw failure;
-        }
-    }
-    ~Writer()
-    {
-        sqlite3_finalize(insert_);
-        sqlite3_close_v2(db_);
-    }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-    void exec(const char* sql)
-    {
-        const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            fail(rc);
-    }
-
-    void insert(const QByteArray& name, const QByteArray& province, const QByteArray& code, const QByteArray& key)
-    {
-        if (!insert_) {
-            const int rc = sqlite3_prepare_v3(db_, sql::kInsert, -1, SQLITE_PREPARE_PERSISTENT, &insert_, nullptr);
-            if (rc != SQLITE_OK)
-                fail(rc);
-        }
-        int slot = 1;
-        for (const QByteArray* value : {&name, &province, &code, &key})
-            sqlite3_bind_text(insert_, slot++, value->constData(), int(value->size()), SQLITE_STATIC);
-        const int rc = sqlite3_step(insert_);
-        sqlite3_reset(insert_);
-        if (rc != SQLITE_DONE)
-            fail(rc);
-    }
-
-private:
-    platform::Error error(int rc) const
-    {
-        const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
-        return platform::Error(rc & 0xff, message);
-    }
-
-    [[noreturn]] void fail(int rc) { throw error(rc); }
-
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
-};
 
 struct Prepared {
     QByteArray key;
@@ -98,7 +25,7 @@ struct Prepared {
 
 void writeTo(const QString& path, const std::vector<Prepared>& records)
 {
-    Writer writer(path);
+    sqlite::Connection writer(path, sqlite::Connection::Mode::ReadWriteCreate);
     // Built from scratch and renamed into place only when complete, so the
     // rollback journal buys nothing. page_size is fixed for identical bytes
     // whatever SQLite's default; user_version marks this layout.
@@ -107,10 +34,16 @@ void writeTo(const QString& path, const std::vector<Prepared>& records)
     writer.exec("PRAGMA synchronous = OFF");
     writer.exec("PRAGMA user_version = 1");
     writer.exec("BEGIN");
-    writer.exec(sql::kCreateTable);
-    for (const Prepared& r : records)
-        writer.insert(r.name, r.province, r.code, r.key);
-    writer.exec(sql::kCreateIndex);
+    writer.exec(sql::createTable().toUtf8().constData());
+    sqlite::Statement insert = writer.prepare(sql::insert());
+    for (const Prepared& r : records) {
+        int slot = 1;
+        for (const QByteArray* value : {&r.name, &r.province, &r.code, &r.key})
+            insert.bindText(slot++, *value);
+        insert.run();
+    }
+    insert.finalize();
+    writer.exec(sql::createIndex().toUtf8().constData());
     writer.exec("COMMIT");
 }
 
@@ -128,21 +61,21 @@ void writeRegister(const QString& path, std::vector<Record> records)
     });
 
     const QString temporary = path + QStringLiteral(".tmp%1").arg(QCoreApplication::applicationPid());
-    std::error_code ignored;
-    std::filesystem::remove(fsPath(temporary), ignored);
+    const QByteArray temporaryName = sqlite::nativePath(temporary);
+    std::remove(temporaryName.constData());
     try {
         writeTo(temporary, prepared);
     } catch (...) {
-        std::filesystem::remove(fsPath(temporary), ignored);
+        std::remove(temporaryName.constData());
         throw;
     }
-    std::error_code error;
-    std::filesystem::rename(fsPath(temporary), fsPath(path), error);
-    if (error) {
-        std::filesystem::remove(fsPath(temporary), ignored);
+    // rename() replaces the old file in one step: readers see old or new.
+    if (std::rename(temporaryName.constData(), sqlite::nativePath(path).constData()) != 0) {
+        const int error = errno;
+        std::remove(temporaryName.constData());
         throw platform::Error(
-            error.value(),
-            QStringLiteral("Impossibile sostituire %1: %2").arg(path, QString::fromLocal8Bit(error.message())));
+            error,
+            QStringLiteral("Impossibile sostituire %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 

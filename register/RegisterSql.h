@@ -1,26 +1,37 @@
 #pragma once
-// The register's table layout and the statements the store walks it with,
-// kept in one place so the writer, the store and the query-plan test agree.
+// The register's table layout and the statements the store walks it with:
+// every table, index and column name is spelled here and nowhere else, so
+// the writer, the store and the tests agree.
 
 #include <QString>
 
 namespace registro::sql {
 
-inline constexpr char kTable[] = "Comuni";
-inline constexpr char kIndex[] = "COMU_DESCR";
-
-// COMU_KEY holds foldKey(COMU_DESCR); the index orders by it, and SQLite
-// appends the rowid to every index entry, so (COMU_KEY, rowid) is the order
-// records are visited in.
-inline constexpr char kCreateTable[] = "CREATE TABLE Comuni (COMU_DESCR TEXT NOT NULL, COMU_PROV TEXT NOT NULL, "
-                                       "COMU_COD TEXT NOT NULL, COMU_KEY TEXT NOT NULL)";
-inline constexpr char kCreateIndex[] = "CREATE INDEX COMU_DESCR ON Comuni (COMU_KEY)";
-inline constexpr char kInsert[] =
-    "INSERT INTO Comuni (COMU_DESCR, COMU_PROV, COMU_COD, COMU_KEY) VALUES (?1, ?2, ?3, ?4)";
+inline const QString kTable = QStringLiteral("Comuni");
+inline const QString kIndex = QStringLiteral("COMU_DESCR");
+// Columns. COMU_KEY holds foldKey(COMU_DESCR) and is what the index orders
+// by; SQLite appends the rowid to every index entry, so (COMU_KEY, rowid) is
+// the order records are visited in.
+inline const QString kName = QStringLiteral("COMU_DESCR");
+inline const QString kProvince = QStringLiteral("COMU_PROV");
+inline const QString kCode = QStringLiteral("COMU_COD");
+inline const QString kKey = QStringLiteral("COMU_KEY");
 
 inline QString quoted(const QString& identifier)
 {
     return u'"' + QString(identifier).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+inline QString createTable()
+{
+    return QStringLiteral("CREATE TABLE %1 (%2 TEXT NOT NULL, %3 TEXT NOT NULL, %4 TEXT NOT NULL, %5 TEXT NOT NULL)")
+        .arg(kTable, kName, kProvince, kCode, kKey);
+}
+inline QString createIndex() { return QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(kIndex, kTable, kKey); }
+inline QString insert()
+{
+    return QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5) VALUES (?1, ?2, ?3, ?4)")
+        .arg(kTable, kName, kProvince, kCode, kKey);
 }
 
 // Result columns of every cursor statement, in this order.
@@ -38,15 +49,15 @@ struct CursorQueries {
 // only to keep it a search rather than a scan.
 inline CursorQueries cursorQueries(const QString& table, const QString& index)
 {
-    const QString select = QStringLiteral("SELECT rowid, COMU_KEY, COMU_DESCR, COMU_PROV, COMU_COD FROM ")
+    const QString select = QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM ").arg(kKey, kName, kProvince, kCode)
                            + quoted(table) + QStringLiteral(" INDEXED BY ") + quoted(index);
-    const QString forward = QStringLiteral(" ORDER BY COMU_KEY, rowid LIMIT 1");
-    const QString backward = QStringLiteral(" ORDER BY COMU_KEY DESC, rowid DESC LIMIT 1");
+    const QString forward = QStringLiteral(" ORDER BY %1, rowid LIMIT 1").arg(kKey);
+    const QString backward = QStringLiteral(" ORDER BY %1 DESC, rowid DESC LIMIT 1").arg(kKey);
     return {
-        select + QStringLiteral(" WHERE COMU_KEY >= ?1") + forward,
-        select + QStringLiteral(" WHERE (COMU_KEY, rowid) > (?1, ?2)") + forward,
-        select + QStringLiteral(" WHERE (COMU_KEY, rowid) < (?1, ?2)") + backward,
-        select + QStringLiteral(" WHERE COMU_KEY >= ''") + backward,
+        select + QStringLiteral(" WHERE %1 >= ?1").arg(kKey) + forward,
+        select + QStringLiteral(" WHERE (%1, rowid) > (?1, ?2)").arg(kKey) + forward,
+        select + QStringLiteral(" WHERE (%1, rowid) < (?1, ?2)").arg(kKey) + backward,
+        select + QStringLiteral(" WHERE %1 >= ''").arg(kKey) + backward,
     };
 }
 

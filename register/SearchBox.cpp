@@ -1,9 +1,7 @@
-// The place-of-birth search box: completes municipality names from the
-// register as the user types, and steps through them with the arrow and page
-// keys.
+#include "SearchBox.h"
 
-#include "Form1.h"
 #include "Look.h"
+#include "RegisterSql.h"
 #include "Text.h"
 
 #include <QKeyEvent>
@@ -30,17 +28,6 @@ int keyCodeOf(const QKeyEvent* event)
     }
 }
 
-int shiftOf(const QKeyEvent* event)
-{
-    const auto modifiers = event->modifiers();
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-           | (modifiers & Qt::AltModifier ? 4 : 0);
-}
-
-const QString kName = QStringLiteral("COMU_DESCR");
-const QString kProvince = QStringLiteral("COMU_PROV");
-const QString kCode = QStringLiteral("COMU_COD");
-
 // What reading an unset cursor gives: the register never opened.
 platform::Error notOpen()
 {
@@ -49,44 +36,64 @@ platform::Error notOpen()
 
 } // namespace
 
-bool Form1::filterSearchBoxKey(QEvent* event)
+SearchBox::SearchBox(QLineEdit& nameBox, QLineEdit& provinceBox, QLineEdit& codeBox, platform::Services& services)
+    : Text1(nameBox), Text2(provinceBox), Text3(codeBox), services_(services)
 {
+    Text1.installEventFilter(this);
+}
+
+SearchBox::~SearchBox() = default;
+
+void SearchBox::setCursor(std::unique_ptr<registro::Recordset> cursor) { rsComuni = std::move(cursor); }
+
+void SearchBox::closeCursor()
+{
+    if (rsComuni && rsComuni->isOpen())
+        rsComuni->close();
+}
+
+void SearchBox::showMessage(const QString& text) { services_.messageBox.show(Text1.window(), text); }
+
+bool SearchBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != &Text1)
+        return false;
     // The press reaches the handler before the box handles the key, and then
     // goes on to the box. A held key repeats presses; its repeated releases
     // are not real releases and are ignored.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        Text1_KeyDown(keyCodeOf(key), shiftOf(key));
+        Text1_KeyDown(keyCodeOf(key));
     } else if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat())
-            Text1_KeyUp(keyCodeOf(key), shiftOf(key));
+            Text1_KeyUp();
     }
     return false;
 }
 
 // Caret after the first `keep` characters of the box, the rest selected.
-void Form1::selectAfter(qsizetype keep)
+void SearchBox::selectAfter(qsizetype keep)
 {
-    const int length = static_cast<int>(Text1->text().size());
+    const int length = static_cast<int>(Text1.text().size());
     const int start = static_cast<int>(std::min<qsizetype>(keep, length));
-    Text1->setSelection(start, length - start);
+    Text1.setSelection(start, length - start);
 }
 
 // The current record into the box (as much of its name as the box holds),
 // the province and the code beside it.
-void Form1::showRecord(qsizetype keep)
+void SearchBox::showRecord(qsizetype keep)
 {
-    Text1->setText(rsComuni->field(kName));
+    Text1.setText(rsComuni->field(registro::sql::kName));
     selectAfter(keep);
-    Text2->setText(rsComuni->field(kProvince));
-    Text3->setText(rsComuni->field(kCode));
+    Text2.setText(rsComuni->field(registro::sql::kProvince));
+    Text3.setText(rsComuni->field(registro::sql::kCode));
 }
 
-void Form1::Text1_KeyUp(int, int)
+void SearchBox::Text1_KeyUp()
 {
     QColor target = look::black;
-    const QString search = platform::trimBlanks(Text1->text());
+    const QString search = platform::trimBlanks(Text1.text());
     if (search.isEmpty()) {
         remembered_.clear();
         return;
@@ -97,28 +104,28 @@ void Form1::Text1_KeyUp(int, int)
         rsComuni->seek(search);
         if (!rsComuni->noMatch() && !rsComuni->eof()) {
             const qsizetype n = search.size();
-            if (platform::upperCase(rsComuni->field(kName).left(n)) == platform::upperCase(search)) {
+            if (platform::upperCase(rsComuni->field(registro::sql::kName).left(n)) == platform::upperCase(search)) {
                 if (n > remembered_.size())
                     showRecord(n);
             } else {
-                if (look::textColour(Text1) != look::darkRed)
+                if (look::textColour(&Text1) != look::darkRed)
                     showMessage(QStringLiteral("Comune non in elenco"));
                 target = look::darkRed;
-                Text2->setText(QStringLiteral("?"));
-                Text3->setText(QStringLiteral("?"));
+                Text2.setText(QStringLiteral("?"));
+                Text3.setText(QStringLiteral("?"));
             }
         }
-        if (look::textColour(Text1) != target)
-            look::setTextColour(Text1, target);
+        if (look::textColour(&Text1) != target)
+            look::setTextColour(&Text1, target);
         remembered_ = search;
     } catch (const platform::Error& error) {
         showMessage(QStringLiteral("DulMsg: ") + QString::number(error.number) + u' ' + error.description);
     }
 }
 
-void Form1::Text1_KeyDown(int KeyCode, int)
+void SearchBox::Text1_KeyDown(int KeyCode)
 {
-    const QString search = platform::trimBlanks(Text1->text());
+    const QString search = platform::trimBlanks(Text1.text());
     if (search.isEmpty()) {
         remembered_.clear();
         return;
@@ -144,7 +151,7 @@ void Form1::Text1_KeyDown(int KeyCode, int)
     } catch (const platform::Error&) {
         selectAfter(n);
     }
-    if (look::textColour(Text1) != look::black)
-        look::setTextColour(Text1, look::black);
+    if (look::textColour(&Text1) != look::black)
+        look::setTextColour(&Text1, look::black);
     remembered_ = search;
 }

@@ -1,7 +1,9 @@
 // The About window: its design, the texts it computes when it loads, what
 // closes it, its links, and how the main window's title picture opens it.
 
+#include "AboutWindow.h"
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Form1.h"
 #include "RecordingServices.h"
 #include "frmInformazioniSu.h"
@@ -43,9 +45,6 @@ QList<frmInformazioniSu*> openAboutWindows()
     return found;
 }
 
-// Lets windows closed with Qt::WA_DeleteOnClose go.
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
 } // namespace
 
 class TestAboutWindow : public QObject {
@@ -70,7 +69,6 @@ private slots:
         fake.today = QDate(2026, 12, 7);
         setVersion(QStringLiteral("Tarvolin"), 1, 2, 0);
     }
-    void cleanup() { flushDeletes(); }
 
     void controls_data()
     {
@@ -113,6 +111,7 @@ private slots:
         QFETCH(QColor, background);
 
         frmInformazioniSu about(fake.services());
+        const testing::AboutControls aboutUi(about);
         auto* w = about.findChild<QWidget*>(name);
         QVERIFY(w);
         QCOMPARE(QString::fromLatin1(w->metaObject()->className()), kind);
@@ -135,6 +134,7 @@ private slots:
     void theWindowItself()
     {
         frmInformazioniSu about(fake.services());
+        const testing::AboutControls aboutUi(about);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.parent(), nullptr);
@@ -147,16 +147,17 @@ private slots:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint) && !flags.testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(about.palette().color(QPalette::Window), kLightGreen);
-        QCOMPARE(about.Image1->pixmap().size(), QSize(61, 63));
-        QVERIFY(about.Image1->hasScaledContents());
-        QVERIFY(about.cmdOK->isDefault());
+        QCOMPARE(aboutUi.Image1->pixmap().size(), QSize(61, 63));
+        QVERIFY(aboutUi.Image1->hasScaledContents());
+        QVERIFY(aboutUi.cmdOK->isDefault());
         for (QWidget* w : about.findChildren<QWidget*>())
-            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == about.cmdOK);
-        QCOMPARE(about.focusWidget(), about.cmdOK);
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == aboutUi.cmdOK);
+        QCOMPARE(about.focusWidget(), aboutUi.cmdOK);
         // The links carry the main window's captions.
         Form1 form(fake.services());
-        QCOMPARE(about.lblIndirizzo->text(), form.lblIndirizzo->text());
-        QCOMPARE(about.Label5->text(), form.lblSito->text());
+        testing::Form1Controls ui(form);
+        QCOMPARE(aboutUi.lblIndirizzo->text(), ui.lblIndirizzo->text());
+        QCOMPARE(aboutUi.Label5->text(), ui.lblSito->text());
         // The etched separator: grey over white.
         const QImage shot = about.grab().toImage();
         QCOMPARE(QColor(shot.pixel(8, 120)), QColor(128, 128, 128));
@@ -194,24 +195,25 @@ private slots:
         fake.today = today;
 
         frmInformazioniSu about(fake.services());
+        const testing::AboutControls aboutUi(about);
         QCOMPARE(about.windowTitle(), QStringLiteral(" Informazioni su ") + title);
-        QCOMPARE(about.lblTitle->text(), title);
-        QCOMPARE(about.lblVersion->text(), version);
-        QCOMPARE(about.lblCopyRightBy->text(), copyright);
-        for (QLabel* label : {about.lblTitle, about.lblVersion, about.lblCopyRightBy})
+        QCOMPARE(aboutUi.lblTitle->text(), title);
+        QCOMPARE(aboutUi.lblVersion->text(), version);
+        QCOMPARE(aboutUi.lblCopyRightBy->text(), copyright);
+        for (QLabel* label : {aboutUi.lblTitle, aboutUi.lblVersion, aboutUi.lblCopyRightBy})
             QCOMPARE(label->size(), label->sizeHint());
 
         const QStringList credits = frmInformazioniSu::creditLines();
         QCOMPARE(credits.size(), 2);
         QVERIFY(credits[0].startsWith(QStringLiteral("    Thanks to  ")) && credits[0].at(15) != u' ');
         QVERIFY(credits[0].endsWith(u',') && credits[1].endsWith(u'.'));
-        QCOMPARE(about.lblDisclaimer->text(), credits[0] + QStringLiteral("\r\n") + credits[1]);
+        QCOMPARE(aboutUi.lblDisclaimer->text(), credits[0] + QStringLiteral("\r\n") + credits[1]);
         // Shown as two lines, both inside the fixed label.
-        const QFontMetrics metrics(about.lblDisclaimer->font());
-        QVERIFY(about.lblDisclaimer->sizeHint().height() >= 2 * metrics.height());
-        QVERIFY(about.lblDisclaimer->sizeHint().height() <= about.lblDisclaimer->height());
+        const QFontMetrics metrics(aboutUi.lblDisclaimer->font());
+        QVERIFY(aboutUi.lblDisclaimer->sizeHint().height() >= 2 * metrics.height());
+        QVERIFY(aboutUi.lblDisclaimer->sizeHint().height() <= aboutUi.lblDisclaimer->height());
         for (const QString& line : credits)
-            QVERIFY(metrics.horizontalAdvance(line) <= about.lblDisclaimer->width());
+            QVERIFY(metrics.horizontalAdvance(line) <= aboutUi.lblDisclaimer->width());
     }
 
     void closedByEnterEscOkOrCloseBox_data()
@@ -226,29 +228,36 @@ private slots:
     void closedByEnterEscOkOrCloseBox()
     {
         QFETCH(int, key);
-        QPointer<frmInformazioniSu> about = new frmInformazioniSu(fake.services());
-        about->show();
+        QWidget parent;
+        showAboutWindow(parent, fake.services());
+        QPointer<frmInformazioniSu> about = openAboutWindows().value(0);
+        QVERIFY(about);
         QVERIFY(QTest::qWaitForWindowExposed(about));
         int presses = 0;
-        connect(about->cmdOK, &QPushButton::clicked, this, [&] { ++presses; });
+        connect(testing::AboutControls(*about).cmdOK, &QPushButton::clicked, this, [&] { ++presses; });
         if (key > 0)
             QTest::keyClick(about, Qt::Key(key));
         else if (key == 0)
-            QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+            QTest::mouseClick(testing::AboutControls(*about).cmdOK, Qt::LeftButton);
         else
             about->close();
         QCOMPARE(presses, key < 0 ? 0 : 1); // the keys press the button
-        QTRY_VERIFY(about.isNull());
+        QVERIFY(openAboutWindows().isEmpty());
+        // Unloaded: the next request loads a fresh window in its place.
+        showAboutWindow(parent, fake.services());
+        QVERIFY(about.isNull());
+        QCOMPARE(openAboutWindows().size(), 1);
     }
 
     void linksOpenForTheAboutWindow()
     {
         setVersion(QStringLiteral("Tarvolin"), 1, 2, 12);
         frmInformazioniSu about(fake.services());
+        const testing::AboutControls aboutUi(about);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QTest::mouseClick(about.Label5, Qt::LeftButton);
-        QTest::mouseClick(about.lblIndirizzo, Qt::LeftButton);
+        QTest::mouseClick(aboutUi.Label5, Qt::LeftButton);
+        QTest::mouseClick(aboutUi.lblIndirizzo, Qt::LeftButton);
         QCOMPARE(
             fake.log,
             QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
@@ -259,33 +268,32 @@ private slots:
     void titlePictureOpensOneWindowAndReloadsAfterClose()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         fake.today = QDate(2030, 1, 1);
         for (int i = 0; i < 3; ++i)
-            QTest::mouseClick(form.Image1, Qt::LeftButton);
+            QTest::mouseClick(ui.Image1, Qt::LeftButton);
         QCOMPARE(openAboutWindows().size(), 1);
         QPointer<frmInformazioniSu> first = openAboutWindows()[0];
-        QCOMPARE(first->lblCopyRightBy->text(), QStringLiteral("Copyright © 2001-2030 by Brenvald"));
+        QCOMPARE(testing::AboutControls(*first).lblCopyRightBy->text(),
+                 QStringLiteral("Copyright © 2001-2030 by Brenvald"));
         QVERIFY(!first->isModal());
         QCOMPARE(first->windowHandle()->transientParent(), nullptr);
         // Both windows stay usable.
-        form.txtCognome->setText(QStringLiteral("x"));
-        form.cmdElabora->click();
+        ui.txtCognome->setText(QStringLiteral("x"));
+        ui.cmdElabora->click();
         QCOMPARE(fake.boxes(), QStringList(QStringLiteral("Nome non valido.")));
 
-        // Clicked again before the closed window is even deleted, then after.
+        // Each click after a close loads a fresh window.
         for (const int year : {2031, 2032}) {
-            openAboutWindows()[0]->cmdOK->click();
+            testing::AboutControls(*openAboutWindows()[0]).cmdOK->click();
             QVERIFY(openAboutWindows().isEmpty());
-            if (year == 2032)
-                flushDeletes();
             fake.today = QDate(year, 1, 1);
-            QTest::mouseClick(form.Image1, Qt::LeftButton);
+            QTest::mouseClick(ui.Image1, Qt::LeftButton);
             QCOMPARE(openAboutWindows().size(), 1);
-            QCOMPARE(openAboutWindows()[0]->lblCopyRightBy->text(),
+            QCOMPARE(testing::AboutControls(*openAboutWindows()[0]).lblCopyRightBy->text(),
                      QStringLiteral("Copyright © 2001-%1 by Brenvald").arg(year));
-            flushDeletes();
             QVERIFY(first.isNull());
         }
     }
@@ -295,7 +303,8 @@ private slots:
         QPointer<frmInformazioniSu> about;
         {
             Form1 form(fake.services());
-            form.Image1_Click();
+            testing::Form1Controls ui(form);
+            QTest::mouseClick(ui.Image1, Qt::LeftButton);
             about = openAboutWindows().value(0);
             QVERIFY(about && about->parent() == nullptr);
         }
@@ -303,19 +312,20 @@ private slots:
         {
             // Closed first: nothing is deleted twice.
             Form1 form(fake.services());
-            form.Image1_Click();
+            testing::Form1Controls ui(form);
+            QTest::mouseClick(ui.Image1, Qt::LeftButton);
             openAboutWindows().value(0)->close();
         }
-        flushDeletes();
         QVERIFY(openAboutWindows().isEmpty());
     }
 
     void programLivesWhileTheAboutWindowIsOpen()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.Image1_Click();
+        QTest::mouseClick(ui.Image1, Qt::LeftButton);
         QPointer<frmInformazioniSu> about = openAboutWindows().value(0);
         QVERIFY(about);
         bool runningAfterMainClosed = false;
@@ -323,7 +333,7 @@ private slots:
         QTimer::singleShot(200, [&] {
             runningAfterMainClosed = !form.isVisible() && about && about->isVisible();
             if (about)
-                about->cmdOK->click();
+                testing::AboutControls(*about).cmdOK->click();
         });
         QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
         // 0 once the last window has closed, 1 if the program never quits.

@@ -1,6 +1,7 @@
 // The compute command's checks and result, and the date field's colour.
 
 #include "CalcoloCodFis.h"
+#include "Controls.h"
 #include "Form1.h"
 #include "Look.h"
 #include "RecordingServices.h"
@@ -16,14 +17,15 @@ class TestComputeCommand : public QObject {
 
     testing::RecordingServices fake;
 
-    void fill(Form1& form, const QString& surname, const QString& name, const QString& date, const QString& place,
+    void fill(const Form1& form, const QString& surname, const QString& name, const QString& date, const QString& place,
               const QString& code = QString())
     {
-        form.txtCognome->setText(surname);
-        form.txtNome->setText(name);
-        form.txtDataNascita->setText(date);
-        form.Text1->setText(place);
-        form.Text3->setText(code);
+        const testing::Form1Controls ui(form);
+        ui.txtCognome->setText(surname);
+        ui.txtNome->setText(name);
+        ui.txtDataNascita->setText(date);
+        ui.Text1->setText(place);
+        ui.Text3->setText(code);
     }
 
 private slots:
@@ -36,31 +38,13 @@ private slots:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("message");
-        QTest::newRow("all empty") << ""
-                                   << ""
-                                   << ""
-                                   << ""
-                                   << "Cognome non valido.";
-        QTest::newRow("no name") << "Rossi"
-                                 << ""
-                                 << "abc"
-                                 << ""
-                                 << "Nome non valido.";
-        QTest::newRow("bad date before empty place") << "Rossi"
-                                                     << "Mario"
-                                                     << "abc"
-                                                     << ""
-                                                     << "Data di nascita non valida.";
-        QTest::newRow("impossible date") << "Rossi"
-                                         << "Mario"
-                                         << "31/04/1990"
-                                         << "ROMA"
-                                         << "Data di nascita non valida.";
-        QTest::newRow("no place") << "Rossi"
-                                  << "Mario"
-                                  << "1/1/1980"
-                                  << ""
-                                  << "Immettere il luogo di nascita.";
+        // clang-format off
+        QTest::newRow("all empty") << "" << "" << "" << "" << "Cognome non valido.";
+        QTest::newRow("no name") << "Rossi" << "" << "abc" << "" << "Nome non valido.";
+        QTest::newRow("bad date before empty place") << "Rossi" << "Mario" << "abc" << "" << "Data di nascita non valida.";
+        QTest::newRow("impossible date") << "Rossi" << "Mario" << "31/04/1990" << "ROMA" << "Data di nascita non valida.";
+        QTest::newRow("no place") << "Rossi" << "Mario" << "1/1/1980" << "" << "Immettere il luogo di nascita.";
+        // clang-format on
     }
     void checksInOrder()
     {
@@ -70,104 +54,111 @@ private slots:
         QFETCH(QString, place);
         QFETCH(QString, message);
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         fill(form, surname, name, date, place, QStringLiteral("H501"));
-        form.txtCodiceFiscale->setText(QStringLiteral("PREVIOUS"));
-        form.cmdElabora->click();
+        ui.txtCodiceFiscale->setText(QStringLiteral("PREVIOUS"));
+        ui.cmdElabora->click();
         // One beep, then one box, and nothing else changed.
         QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: ") + message}));
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("PREVIOUS"));
-        QCOMPARE(form.txtCognome->text(), surname);
-        QCOMPARE(form.txtNome->text(), name);
-        QCOMPARE(form.txtDataNascita->text(), date);
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("PREVIOUS"));
+        QCOMPARE(ui.txtCognome->text(), surname);
+        QCOMPARE(ui.txtNome->text(), name);
+        QCOMPARE(ui.txtDataNascita->text(), date);
     }
 
     void computesAndUpperCasesInPlace()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         fill(form, QStringLiteral("rossetti"), QStringLiteral("marta d'arco"), QStringLiteral("7/5/1983"),
              QStringLiteral("qualunque"), QStringLiteral("  H123 "));
-        form.cboSesso->setCurrentIndex(1);
-        form.cmdElabora->click();
+        ui.cboSesso->setCurrentIndex(1);
+        ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
-        QCOMPARE(form.txtCognome->text(), QStringLiteral("ROSSETTI"));
+        QCOMPARE(ui.txtCognome->text(), QStringLiteral("ROSSETTI"));
         // Only the case changes: blanks and apostrophes stay.
-        QCOMPARE(form.txtNome->text(), QStringLiteral("MARTA D'ARCO"));
+        QCOMPARE(ui.txtNome->text(), QStringLiteral("MARTA D'ARCO"));
         // Blanks around the code do not reach the engine.
-        QCOMPARE(form.txtCodiceFiscale->text(),
+        QCOMPARE(ui.txtCodiceFiscale->text(),
                  CalcoloCodFis("ROSSETTI", "MARTA D'ARCO", QDate(1983, 5, 7), "F", "H123"));
     }
 
     void blanksPassTheChecks()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         fill(form, QStringLiteral("   "), QStringLiteral("Marta"), QStringLiteral("07/05/1983"), QStringLiteral(" "));
-        form.cmdElabora->click();
+        ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
         // No place code yet: twelve characters, three X for the surname.
-        QCOMPARE(form.txtCodiceFiscale->text(),
+        QCOMPARE(ui.txtCodiceFiscale->text(),
                  QStringLiteral("XXXMRT83E07") + CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "").right(1));
-        QCOMPARE(form.txtCodiceFiscale->text().size(), 12);
+        QCOMPARE(ui.txtCodiceFiscale->text().size(), 12);
     }
 
     void placeCodeCaseKeptAndMissKept()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         fill(form, QStringLiteral("Rossetti"), QStringLiteral("Marta"), QStringLiteral("7 maggio 1983"),
              QStringLiteral("XYZ"), QStringLiteral("?"));
-        form.cboSesso->setCurrentIndex(1);
-        form.cmdElabora->click();
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47?C"));
-        form.Text3->setText(QStringLiteral("h123"));
-        form.cmdElabora->click();
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47h123L"));
+        ui.cboSesso->setCurrentIndex(1);
+        ui.cmdElabora->click();
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47?C"));
+        ui.Text3->setText(QStringLiteral("h123"));
+        ui.cmdElabora->click();
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47h123L"));
     }
 
     void megabyteSurnameAndName()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         const QString filler(1 << 20, u'a');
         fill(form, filler + QStringLiteral("rst"), QStringLiteral("bcdf") + filler, QStringLiteral("7/5/1983"),
              QStringLiteral("x"), QStringLiteral("H123"));
-        form.cmdElabora->click();
+        ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
         // Nothing was cut: the fields hold every character, upper-cased.
-        QCOMPARE(form.txtCognome->text().size(), (1 << 20) + 3);
-        QVERIFY(form.txtCognome->text().endsWith(QStringLiteral("AAARST")));
-        QCOMPARE(form.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H123"));
+        QCOMPARE(ui.txtCognome->text().size(), (1 << 20) + 3);
+        QVERIFY(ui.txtCognome->text().endsWith(QStringLiteral("AAARST")));
+        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H123"));
     }
 
     void accessKeyComputes()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         fill(form, QStringLiteral("Fo"), QStringLiteral("Al"), QStringLiteral("2-1-2001"), QStringLiteral("x"),
              QStringLiteral("A001"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
-        QTRY_COMPARE(form.txtCodiceFiscale->text(), QStringLiteral("FOXLAX01A02A001S"));
+        QTRY_COMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("FOXLAX01A02A001S"));
     }
 
     void dateFieldColourOnLeaving()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.txtDataNascita->setFocus();
-        QTest::keyClicks(form.txtDataNascita, QStringLiteral("abc"));
-        QTest::keyClick(form.txtDataNascita, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), form.cboSesso);
-        QCOMPARE(look::textColour(form.txtDataNascita), QColor(128, 0, 0));
-        QCOMPARE(form.txtDataNascita->text(), QStringLiteral("abc"));
+        ui.txtDataNascita->setFocus();
+        QTest::keyClicks(ui.txtDataNascita, QStringLiteral("abc"));
+        QTest::keyClick(ui.txtDataNascita, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), ui.cboSesso);
+        QCOMPARE(look::textColour(ui.txtDataNascita), QColor(128, 0, 0));
+        QCOMPARE(ui.txtDataNascita->text(), QStringLiteral("abc"));
 
-        form.txtDataNascita->setFocus();
-        form.txtDataNascita->setText(QStringLiteral("7/5/1983"));
-        form.Text1->setFocus(); // leaving by another route than Tab
-        QCOMPARE(look::textColour(form.txtDataNascita), QColor(0, 0, 0));
+        ui.txtDataNascita->setFocus();
+        ui.txtDataNascita->setText(QStringLiteral("7/5/1983"));
+        ui.Text1->setFocus(); // leaving by another route than Tab
+        QCOMPARE(look::textColour(ui.txtDataNascita), QColor(0, 0, 0));
 
-        form.txtDataNascita->setFocus();
-        form.txtDataNascita->clear();
-        form.txtNome->setFocus();
-        QCOMPARE(look::textColour(form.txtDataNascita), QColor(128, 0, 0));
+        ui.txtDataNascita->setFocus();
+        ui.txtDataNascita->clear();
+        ui.txtNome->setFocus();
+        QCOMPARE(look::textColour(ui.txtDataNascita), QColor(128, 0, 0));
         QVERIFY(fake.log.isEmpty()); // no beep, no box
     }
 };

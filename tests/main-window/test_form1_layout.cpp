@@ -2,6 +2,7 @@
 // and the window as it opens.
 
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Form1.h"
 #include "Look.h"
 #include "RecordingServices.h"
@@ -81,6 +82,7 @@ private slots:
         QFETCH(double, points);
         QFETCH(bool, bold);
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         auto* widget = form.findChild<QWidget*>(name);
         QVERIFY(widget);
         QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), kind);
@@ -104,9 +106,10 @@ private slots:
     void captionsAreNavyOnWhiteAndEndWhereTheirFieldBegins()
     {
         Form1 form(fake.services());
-        const QList<std::pair<QLabel*, QWidget*>> pairs{
-            {form.Label5, form.txtCodiceFiscale}, {form.lblTitolo, form.txtCognome},  {form.Label1, form.txtNome},
-            {form.Label3, form.cboSesso},         {form.Label2, form.txtDataNascita}, {form.Label4, form.Text1}};
+        testing::Form1Controls ui(form);
+        const QList<std::pair<QLabel*, QWidget*>> pairs{{ui.Label5, ui.txtCodiceFiscale}, {ui.lblTitolo, ui.txtCognome},
+                                                        {ui.Label1, ui.txtNome},          {ui.Label3, ui.cboSesso},
+                                                        {ui.Label2, ui.txtDataNascita},   {ui.Label4, ui.Text1}};
         for (auto [label, field] : pairs) {
             QVERIFY(label->text().endsWith(QStringLiteral("  ")));
             QVERIFY(label->alignment() & Qt::AlignRight);
@@ -122,6 +125,7 @@ private slots:
     void textsFitTheirControls()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         for (QLabel* label : form.findChildren<QLabel*>()) {
             if (label->text().isEmpty())
                 continue;
@@ -139,9 +143,10 @@ private slots:
     void linkLabels()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         for (auto [label, tip, designed] :
-             {std::tuple{form.lblIndirizzo, "Scrivi a Brenvald", tw(855, 915, 2145, 195)},
-              std::tuple{form.lblSito, "Fai clic per visitare il sito", tw(1005, 1200, 1815, 195)}}) {
+             {std::tuple{ui.lblIndirizzo, "Scrivi a Brenvald", tw(855, 915, 2145, 195)},
+              std::tuple{ui.lblSito, "Fai clic per visitare il sito", tw(1005, 1200, 1815, 195)}}) {
             QCOMPARE(label->toolTip(), QString::fromLatin1(tip));
             QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
@@ -151,33 +156,35 @@ private slots:
             QCOMPARE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
             QVERIFY2(qAbs(label->width() - designed.width()) <= 6, qPrintable(QString::number(label->width())));
         }
-        QVERIFY(form.lblIndirizzo->text().contains(u'@'));
-        QVERIFY(form.lblSito->text().startsWith(QStringLiteral("http://")));
-        QVERIFY(form.lblIndirizzo->alignment() & Qt::AlignHCenter);
+        QVERIFY(ui.lblIndirizzo->text().contains(u'@'));
+        QVERIFY(ui.lblSito->text().startsWith(QStringLiteral("http://")));
+        QVERIFY(ui.lblIndirizzo->alignment() & Qt::AlignHCenter);
     }
 
     void pictureAndColours()
     {
         Form1 form(fake.services());
-        QCOMPARE(form.Image1->pixmap().size(), QSize(157, 68));
-        QVERIFY(form.Image1->pixmap().hasAlphaChannel());
-        QCOMPARE(form.Image1->toolTip(), QStringLiteral("Informazioni su..."));
-        QCOMPARE(form.Image1->cursor().shape(), Qt::PointingHandCursor);
+        testing::Form1Controls ui(form);
+        QCOMPARE(ui.Image1->pixmap().size(), QSize(157, 68));
+        QVERIFY(ui.Image1->pixmap().hasAlphaChannel());
+        QCOMPARE(ui.Image1->toolTip(), QStringLiteral("Informazioni su..."));
+        QCOMPARE(ui.Image1->cursor().shape(), Qt::PointingHandCursor);
         QCOMPARE(form.windowIcon().availableSizes().value(0), QSize(16, 16));
         QCOMPARE(form.palette().color(QPalette::Window), QColor(224, 224, 224));
-        QCOMPARE(form.txtCodiceFiscale->palette().color(QPalette::Base), QColor(192, 255, 192));
-        QCOMPARE(form.txtCodiceFiscale->palette().color(QPalette::Text), QColor(0, 0, 128));
-        QCOMPARE(form.Label6->palette().color(QPalette::WindowText), QColor(0, 64, 0));
-        QCOMPARE(form.Label6->palette().color(QPalette::Window), QColor(224, 224, 224));
-        QVERIFY(form.Label6->alignment() & Qt::AlignHCenter);
-        QCOMPARE(form.lblCopyRightBy->palette().color(QPalette::WindowText),
+        QCOMPARE(ui.txtCodiceFiscale->palette().color(QPalette::Base), QColor(192, 255, 192));
+        QCOMPARE(ui.txtCodiceFiscale->palette().color(QPalette::Text), QColor(0, 0, 128));
+        QCOMPARE(ui.Label6->palette().color(QPalette::WindowText), QColor(0, 64, 0));
+        QCOMPARE(ui.Label6->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QVERIFY(ui.Label6->alignment() & Qt::AlignHCenter);
+        QCOMPARE(ui.lblCopyRightBy->palette().color(QPalette::WindowText),
                  form.palette().color(QPalette::HighlightedText));
-        QCOMPARE(form.lblRepubblica->palette().color(QPalette::Window), QColor(0, 192, 0));
+        QCOMPARE(ui.lblRepubblica->palette().color(QPalette::Window), QColor(0, 192, 0));
     }
 
     void shapesInDrawingOrder()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         const QList<std::tuple<QString, Form1::Shape::Form, QRect, QColor>> expected{
             {"Shape2", Form1::Shape::RoundedRectangle, tw(120, 120, 7215, 4095), Qt::white},
             {"Shape4", Form1::Shape::Circle, tw(120, 3465, 735, 735), Qt::white},
@@ -209,6 +216,7 @@ private slots:
     void windowAndStates()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         QCOMPARE(form.windowTitle(), QStringLiteral(" Tarvolin"));
         QCOMPARE(form.size(), QSize(496, 315));
         QCOMPARE(form.minimumSize(), form.maximumSize());
@@ -216,19 +224,19 @@ private slots:
         QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
 
-        QVERIFY(form.txtCodiceFiscale->isReadOnly());
-        QVERIFY(form.Text2->isReadOnly());
-        QVERIFY(!form.txtCognome->isReadOnly());
-        QCOMPARE(form.Text1->maxLength(), 40);
-        QCOMPARE(form.Text1->toolTip(), QStringLiteral("Usa i tasti Pagina o Frecce Su e Giù per scorrere"));
-        QVERIFY(form.Text3->isHidden());
-        QVERIFY(!form.Text3->isEnabled());
-        QVERIFY(form.lblRepubblica->isHidden());
-        QVERIFY(form.lblItaliana->isHidden());
-        QVERIFY(!form.cboSesso->isEditable());
-        QCOMPARE(form.cboSesso->count(), 2);
-        QCOMPARE(form.cboSesso->itemText(0), QStringLiteral("M"));
-        QCOMPARE(form.cboSesso->itemText(1), QStringLiteral("F"));
+        QVERIFY(ui.txtCodiceFiscale->isReadOnly());
+        QVERIFY(ui.Text2->isReadOnly());
+        QVERIFY(!ui.txtCognome->isReadOnly());
+        QCOMPARE(ui.Text1->maxLength(), 40);
+        QCOMPARE(ui.Text1->toolTip(), QStringLiteral("Usa i tasti Pagina o Frecce Su e Giù per scorrere"));
+        QVERIFY(ui.Text3->isHidden());
+        QVERIFY(!ui.Text3->isEnabled());
+        QVERIFY(ui.lblRepubblica->isHidden());
+        QVERIFY(ui.lblItaliana->isHidden());
+        QVERIFY(!ui.cboSesso->isEditable());
+        QCOMPARE(ui.cboSesso->count(), 2);
+        QCOMPARE(ui.cboSesso->itemText(0), QStringLiteral("M"));
+        QCOMPARE(ui.cboSesso->itemText(1), QStringLiteral("F"));
         for (QPushButton* button : form.findChildren<QPushButton*>())
             QVERIFY(!button->isDefault());
     }
@@ -236,12 +244,13 @@ private slots:
     void opensWithFocusInSurnameAndEmptyFields()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QCOMPARE(QApplication::focusWidget(), form.txtCognome);
-        for (QLineEdit* edit : {form.txtCodiceFiscale, form.Text1, form.Text2, form.Text3, form.txtCognome})
+        QCOMPARE(QApplication::focusWidget(), ui.txtCognome);
+        for (QLineEdit* edit : {ui.txtCodiceFiscale, ui.Text1, ui.Text2, ui.Text3, ui.txtCognome})
             QVERIFY(edit->text().isEmpty());
-        QCOMPARE(form.cboSesso->currentText(), QStringLiteral("M"));
+        QCOMPARE(ui.cboSesso->currentText(), QStringLiteral("M"));
         // "REPUBBLICA" and "ITALIANA" never show.
         for (QLabel* label : form.findChildren<QLabel*>())
             if (label->isVisible())
@@ -252,11 +261,11 @@ private slots:
     void tabOrder()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        const QList<QWidget*> expected{form.txtNome, form.txtDataNascita, form.cboSesso,
-                                       form.Text1,   form.cmdElabora,     form.cmdStampa,
-                                       form.cmdEsci, form.Text2,          form.txtCognome};
+        const QList<QWidget*> expected{ui.txtNome,   ui.txtDataNascita, ui.cboSesso, ui.Text1,     ui.cmdElabora,
+                                       ui.cmdStampa, ui.cmdEsci,        ui.Text2,    ui.txtCognome};
         for (QWidget* next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -266,28 +275,30 @@ private slots:
     void readOnlyFieldsIgnoreTypingButCopy()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.txtCodiceFiscale->setText(QStringLiteral("RSSMRA80A01H501U"));
-        form.txtCodiceFiscale->setFocus();
-        QTest::keyClicks(form.txtCodiceFiscale, QStringLiteral("abc"));
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
-        form.txtCodiceFiscale->selectAll();
-        QCOMPARE(form.txtCodiceFiscale->selectedText(), QStringLiteral("RSSMRA80A01H501U"));
-        form.Text2->setFocus();
-        QTest::keyClicks(form.Text2, QStringLiteral("RM"));
-        QVERIFY(form.Text2->text().isEmpty());
+        ui.txtCodiceFiscale->setText(QStringLiteral("RSSMRA80A01H501U"));
+        ui.txtCodiceFiscale->setFocus();
+        QTest::keyClicks(ui.txtCodiceFiscale, QStringLiteral("abc"));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
+        ui.txtCodiceFiscale->selectAll();
+        QCOMPARE(ui.txtCodiceFiscale->selectedText(), QStringLiteral("RSSMRA80A01H501U"));
+        ui.Text2->setFocus();
+        QTest::keyClicks(ui.Text2, QStringLiteral("RM"));
+        QVERIFY(ui.Text2->text().isEmpty());
     }
 
     void searchBoxRefusesAFortyFirstCharacter()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
-        form.Text1->setFocus();
-        form.Text1->setText(QString(40, u'A'));
-        form.Text1->end(false);
-        QTest::keyClick(form.Text1, Qt::Key_B);
-        QCOMPARE(form.Text1->text(), QString(40, u'A'));
+        ui.Text1->setFocus();
+        ui.Text1->setText(QString(40, u'A'));
+        ui.Text1->end(false);
+        QTest::keyClick(ui.Text1, Qt::Key_B);
+        QCOMPARE(ui.Text1->text(), QString(40, u'A'));
     }
 
     void copyrightYear_data()
@@ -304,22 +315,24 @@ private slots:
         QFETCH(QString, line);
         fake.today = today;
         Form1 form(fake.services());
-        QCOMPARE(form.lblCopyRightBy->text(), line);
+        testing::Form1Controls ui(form);
+        QCOMPARE(ui.lblCopyRightBy->text(), line);
         fake.today = QDate(2026, 12, 7);
     }
 
     void accessKeysAndEscape()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         int elabora = 0, esci = 0;
-        connect(form.cmdElabora, &QPushButton::clicked, [&] { ++elabora; });
-        connect(form.cmdEsci, &QPushButton::clicked, [&] { ++esci; });
+        connect(ui.cmdElabora, &QPushButton::clicked, [&] { ++elabora; });
+        connect(ui.cmdEsci, &QPushButton::clicked, [&] { ++esci; });
         // An access key presses its button as a click would (animated, so it takes a moment).
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
         QTRY_COMPARE(elabora, 1);
-        QTest::keyClick(form.txtNome, Qt::Key_Escape);
+        QTest::keyClick(ui.txtNome, Qt::Key_Escape);
         QTRY_COMPARE(esci, 1);
     }
 };

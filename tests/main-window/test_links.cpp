@@ -2,6 +2,7 @@
 // and the real shell's hand-over to the desktop's URL handlers.
 
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Form1.h"
 #include "Module1.h"
 #include "RecordingServices.h"
@@ -60,10 +61,11 @@ private slots:
         fake.services().app.minor = minor;
         fake.services().app.revision = revision;
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTest::mouseClick(form.lblSito, Qt::LeftButton);
-        QTest::mouseClick(form.lblIndirizzo, Qt::LeftButton);
+        QTest::mouseClick(ui.lblSito, Qt::LeftButton);
+        QTest::mouseClick(ui.lblIndirizzo, Qt::LeftButton);
         QCOMPARE(
             fake.log,
             QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
@@ -96,8 +98,9 @@ private slots:
         platform::Services real{s.messageBox, s.beeper, s.clock, s.printer, shell, s.program, s.app, s.locale};
         {
             Form1 form(real);
-            form.lblSito_Click();
-            form.lblIndirizzo_Click();
+            testing::Form1Controls ui(form);
+            QTest::mouseClick(ui.lblSito, Qt::LeftButton);
+            QTest::mouseClick(ui.lblIndirizzo, Qt::LeftButton);
         }
         shell.open(nullptr, QStringLiteral("https://cf.tarvolin.example/pagina?a=1 2"));
         shell.open(nullptr, QString()); // nothing to open: no handler called

@@ -1,6 +1,7 @@
 // The print command: the window as it is printed, how it comes back, how
 // failures are reported; and the real printer writing a PDF page.
 
+#include "Controls.h"
 #include "Form1.h"
 #include "RecordingServices.h"
 #include "SystemServices.h"
@@ -30,9 +31,9 @@ struct State {
 
 State stateOf(const Form1& form)
 {
+    const testing::Form1Controls ui(form);
     int shown = 0;
-    for (const QWidget* w :
-         std::initializer_list<const QWidget*>{form.cmdStampa, form.cmdElabora, form.cmdEsci, form.Label6})
+    for (const QWidget* w : std::initializer_list<const QWidget*>{ui.cmdStampa, ui.cmdElabora, ui.cmdEsci, ui.Label6})
         shown += w->isVisible();
     return {shown == 4 ? 1 : (shown == 0 ? 0 : -1), form.isVisible(), form.borderStyle(), form.windowFlags(),
             form.pos()};
@@ -51,9 +52,9 @@ bool plain(const QImage& image, const QRect& area)
 // Where the buttons and the note are, a little shrunk so blurred edges do not count.
 QList<QRect> controlAreas(const Form1& form, const QPoint& offset = {})
 {
+    const testing::Form1Controls ui(form);
     QList<QRect> areas;
-    for (const QWidget* w :
-         std::initializer_list<const QWidget*>{form.cmdElabora, form.cmdStampa, form.cmdEsci, form.Label6})
+    for (const QWidget* w : std::initializer_list<const QWidget*>{ui.cmdElabora, ui.cmdStampa, ui.cmdEsci, ui.Label6})
         areas << w->geometry().translated(offset).adjusted(2, 2, -2, -2);
     return areas;
 }
@@ -114,6 +115,7 @@ private slots:
     {
         QFETCH(bool, fails);
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const State before = stateOf(form);
@@ -124,7 +126,7 @@ private slots:
         fake.printerFails = fails;
 
         // Before any computation: nothing else to complain about.
-        form.cmdStampa->click();
+        ui.cmdStampa->click();
 
         QCOMPARE(fake.log, fails ? QStringList({QStringLiteral("print"), QStringLiteral("beep"),
                                                 QStringLiteral("box: Impossibile stampare.")})
@@ -149,10 +151,11 @@ private slots:
     void printedImageHasNoButtonsAndNoNote()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.cmdStampa->click();
-        form.cmdStampa->click(); // and again, the same
+        ui.cmdStampa->click();
+        ui.cmdStampa->click(); // and again, the same
         QCOMPARE(fake.printed.size(), 2);
         const QImage printed = fake.printed[1].image;
         QCOMPARE(printed.size() / printed.devicePixelRatio(), QSize(496, 315));
@@ -164,7 +167,7 @@ private slots:
             QVERIFY(plain(printed, area));
         }
         // The band is printed as shown (lower down a text cursor may blink).
-        const QRect band(0, 0, 496, form.txtCodiceFiscale->y() - 2);
+        const QRect band(0, 0, 496, ui.txtCodiceFiscale->y() - 2);
         QCOMPARE(printed.copy(band), shown.copy(band));
     }
 
@@ -172,9 +175,10 @@ private slots:
     {
         // New flags briefly hide the only window: that is no reason to quit.
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTimer::singleShot(0, form.cmdStampa, &QPushButton::click);
+        QTimer::singleShot(0, ui.cmdStampa, &QPushButton::click);
         QTimer::singleShot(300, [] { QCoreApplication::exit(42); });
         QCOMPARE(QApplication::exec(), 42);
         QCOMPARE(fake.printed.size(), 1);
@@ -186,9 +190,10 @@ private slots:
         platform::SystemPrinter printer(pdf);
         platform::Services services = withPrinter(printer);
         Form1 form(services);
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.cmdStampa->click();
+        ui.cmdStampa->click();
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(pageCount(pdf), 1);
 
@@ -229,9 +234,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(platform::Error, unwritable.printImage(image, 96));
         platform::Services services = withPrinter(unwritable);
         Form1 form(services);
+        testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.cmdStampa->click();
+        ui.cmdStampa->click();
         QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: Impossibile stampare.")}));
         QCOMPARE(stateOf(form).controls, 1);
         QCOMPARE(form.borderStyle(), 1);

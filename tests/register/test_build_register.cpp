@@ -6,6 +6,7 @@
 #include "Csv.h"
 #include "RegisterFile.h"
 #include "Sources.h"
+#include "Sqlite.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <QtTest>
 #include <algorithm>
 #include <random>
-#include <sqlite3.h>
 
 using buildregister::readCsv;
 
@@ -367,20 +367,16 @@ private slots:
 
     void builtRegisterCounts()
     {
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open_v2(TARVOLIN_REGISTER, &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* count = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db,
-                                    "SELECT sum(COMU_PROV <> 'EE'), sum(COMU_PROV = 'EE'), "
-                                    "count(DISTINCT COMU_DESCR || '/' || COMU_COD) FROM Comuni",
-                                    -1, &count, nullptr),
-                 SQLITE_OK);
-        QCOMPARE(sqlite3_step(count), SQLITE_ROW);
-        const int municipalities = sqlite3_column_int(count, 0);
-        const int foreign = sqlite3_column_int(count, 1);
-        const int distinct = sqlite3_column_int(count, 2);
-        sqlite3_finalize(count);
-        sqlite3_close(db);
+        registro::sqlite::Connection db(QStringLiteral(TARVOLIN_REGISTER),
+                                        registro::sqlite::Connection::Mode::ReadOnly);
+        int municipalities = 0, foreign = 0, distinct = 0;
+        db.prepare(QStringLiteral("SELECT sum(COMU_PROV <> 'EE'), sum(COMU_PROV = 'EE'), "
+                                  "count(DISTINCT COMU_DESCR || '/' || COMU_COD) FROM Comuni"))
+            .stepOnce([&](const registro::sqlite::Statement& row) {
+                municipalities = int(row.columnInt64(0));
+                foreign = int(row.columnInt64(1));
+                distinct = int(row.columnInt64(2));
+            });
         // The archive's 10,708 distinct (name, code) pairs less the 15 whose
         // code is "ND"; 208 foreign states with a code plus 5 ceased ones.
         QCOMPARE(municipalities, 10708 - 15);

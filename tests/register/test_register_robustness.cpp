@@ -1,8 +1,10 @@
 // The register in bad shape: locked by a writer in another process,
 // truncated, empty; and left byte for byte as it was after a session.
 
+#include "Controls.h"
 #include "Form1.h"
 #include "RecordingServices.h"
+#include "Sqlite.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -12,7 +14,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,15 +40,16 @@ class TestRegisterRobustness : public QObject {
     // Types into the search box and computes; the window must keep working.
     void useWindow(Form1& form, const QString& place)
     {
-        form.txtCognome->setText(QStringLiteral("Rossi"));
-        form.txtNome->setText(QStringLiteral("Mario"));
-        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
-        form.Text1->setFocus();
-        QTest::keyClicks(form.Text1, place);
-        QTest::keyClick(form.Text1, Qt::Key_Down);
-        QTest::keyClick(form.Text1, Qt::Key_Up);
-        form.cmdElabora->click();
-        QVERIFY(form.txtCodiceFiscale->text().startsWith(QStringLiteral("RSSMRA80A01")));
+        const testing::Form1Controls ui(form);
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        ui.Text1->setFocus();
+        QTest::keyClicks(ui.Text1, place);
+        QTest::keyClick(ui.Text1, Qt::Key_Down);
+        QTest::keyClick(ui.Text1, Qt::Key_Up);
+        ui.cmdElabora->click();
+        QVERIFY(ui.txtCodiceFiscale->text().startsWith(QStringLiteral("RSSMRA80A01")));
     }
 
 private slots:
@@ -60,23 +62,22 @@ private slots:
         QVERIFY(QFile::copy(builtRegister(), path));
         int ready[2], release[2];
         QVERIFY(pipe(ready) == 0 && pipe(release) == 0);
-        const QByteArray nativePath = QFile::encodeName(path);
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             // The writer: takes the exclusive lock and holds it until told to stop.
-            sqlite3* db = nullptr;
-            sqlite3_open(nativePath.constData(), &db);
-            const int rc = sqlite3_exec(db,
-                                        "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                                        "UPDATE Comuni SET COMU_PROV = COMU_PROV;",
-                                        nullptr, nullptr, nullptr);
-            const char status = rc == SQLITE_OK ? 'y' : 'n';
-            (void)!write(ready[1], &status, 1);
-            char stop;
-            (void)!read(release[0], &stop, 1);
-            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
+            char status = 'n';
+            try {
+                registro::sqlite::Connection db(path, registro::sqlite::Connection::Mode::ReadWriteCreate);
+                db.exec("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE Comuni SET COMU_PROV = COMU_PROV;");
+                status = 'y';
+                (void)!write(ready[1], &status, 1);
+                char stop;
+                (void)!read(release[0], &stop, 1);
+                db.exec("ROLLBACK;");
+            } catch (const platform::Error&) {
+                (void)!write(ready[1], &status, 1);
+            }
             _exit(0);
         }
         char status = 0;
@@ -86,6 +87,7 @@ private slots:
         fake.services().app.executableDir = dir.path();
         {
             Form1 form(fake.services());
+            testing::Form1Controls ui(form);
             QCOMPARE(fake.boxes(), QStringList{QStringLiteral("Errore n° 5 database is locked")});
             fake.log.clear();
             useWindow(form, QStringLiteral("r"));
@@ -96,6 +98,7 @@ private slots:
         // Once the writer is gone the register opens as usual.
         fake.log.clear();
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         QVERIFY(fake.log.isEmpty());
     }
 
@@ -109,6 +112,7 @@ private slots:
         QVERIFY(file.resize(file.size() / 3));
         fake.services().app.executableDir = dir.path();
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         // Whatever part of the file still reads, the damage is reported, never hidden or fatal.
         useWindow(form, QStringLiteral("zu"));
         for (const QString& box : fake.boxes())
@@ -126,14 +130,15 @@ private slots:
         empty.close();
         fake.services().app.executableDir = dir.path();
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         QCOMPARE(fake.boxes().value(0), QStringLiteral("Errore n° 3078 Impossibile trovare la tabella 'Comuni'."));
         fake.log.clear();
-        form.txtCognome->setText(QStringLiteral("Rossi"));
-        form.txtNome->setText(QStringLiteral("Mario"));
-        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
-        form.Text1->setText(QStringLiteral("Roma"));
-        form.cmdElabora->click();
-        QCOMPARE(form.txtCodiceFiscale->text().size(), 12);
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        ui.Text1->setText(QStringLiteral("Roma"));
+        ui.cmdElabora->click();
+        QCOMPARE(ui.txtCodiceFiscale->text().size(), 12);
         QCOMPARE(QFileInfo(empty).size(), 0); // never written to
     }
 
@@ -147,14 +152,15 @@ private slots:
         fake.services().app.executableDir = dir.path();
         {
             Form1 form(fake.services());
+            testing::Form1Controls ui(form);
             QVERIFY(fake.log.isEmpty());
             for (const QString& place : {QStringLiteral("rom"), QStringLiteral("mil"), QStringLiteral("xq"),
                                          QStringLiteral("stati"), QStringLiteral("' OR 1=1 --")}) {
-                form.Text1->clear();
-                QTest::keyClick(form.Text1, Qt::Key_Backspace);
+                ui.Text1->clear();
+                QTest::keyClick(ui.Text1, Qt::Key_Backspace);
                 useWindow(form, place);
             }
-            form.cmdEsci->click();
+            ui.cmdEsci->click();
         }
         QCOMPARE(digest(path), before);
         QCOMPARE(QFileInfo(path).lastModified(), modified);

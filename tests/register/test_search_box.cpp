@@ -2,20 +2,33 @@
 // window, over a small register made here; the open sequence's failures; the
 // close command.
 
+#include "Controls.h"
 #include "Form1.h"
 #include "Look.h"
 #include "RecordingServices.h"
 #include "RegisterFile.h"
+#include "Sqlite.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sqlite3.h>
 
 namespace {
+
+// The files this process holds open.
+QStringList openDescriptors()
+{
+    QStringList files;
+    for (const QFileInfo& fd :
+         QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        files << fd.symLinkTarget();
+    return files;
+}
 
 const QString kLong = QStringLiteral("SAN PIETRO DI UNA CITTA CON UN NOME MOLTO LUNGO"); // 47 characters
 
@@ -46,17 +59,19 @@ class TestSearchBox : public QObject {
     testing::RecordingServices fake;
     QTemporaryDir dir;
     std::unique_ptr<Form1> form;
+    std::unique_ptr<testing::Form1Controls> ui;
 
-    QLineEdit* box() { return form->Text1; }
-    QString province() { return form->Text2->text(); }
-    QString code() { return form->Text3->text(); }
-    QColor colour() { return look::textColour(form->Text1); }
+    QLineEdit* box() { return ui->Text1; }
+    QString province() { return ui->Text2->text(); }
+    QString code() { return ui->Text3->text(); }
+    QColor colour() { return look::textColour(ui->Text1); }
     QString selected() { return box()->selectedText(); }
 
     void openForm(const QString& executableDir)
     {
         fake.services().app.executableDir = executableDir;
         form = std::make_unique<Form1>(fake.services());
+        ui = std::make_unique<testing::Form1Controls>(*form);
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         box()->setFocus();
@@ -358,12 +373,12 @@ private slots:
 
     void computeUsesThePlaceFound()
     {
-        form->txtCognome->setText(QStringLiteral("Rossi"));
-        form->txtNome->setText(QStringLiteral("Mario"));
-        form->txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        ui->txtCognome->setText(QStringLiteral("Rossi"));
+        ui->txtNome->setText(QStringLiteral("Mario"));
+        ui->txtDataNascita->setText(QStringLiteral("1/1/1980"));
         type(QStringLiteral("roma"));
-        form->cmdElabora->click();
-        QCOMPARE(form->txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
+        ui->cmdElabora->click();
+        QCOMPARE(ui->txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
     }
 };
 
@@ -378,15 +393,16 @@ class TestOpenSequence : public QObject {
         fake.log.clear();
         fake.services().app.executableDir = dir.path();
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         const QStringList atLoad = fake.boxes();
         // The window works for everything but the place of birth...
-        form.txtCognome->setText(QStringLiteral("Fo"));
-        form.txtNome->setText(QStringLiteral("Al"));
-        form.txtDataNascita->setText(QStringLiteral("2/1/2001"));
-        form.Text1->setFocus();
-        QTest::keyClicks(form.Text1, QStringLiteral("ro"));
-        form.cmdElabora->click();
-        [&] { QCOMPARE(form.txtCodiceFiscale->text().left(11), QStringLiteral("FOXLAX01A02")); }();
+        ui.txtCognome->setText(QStringLiteral("Fo"));
+        ui.txtNome->setText(QStringLiteral("Al"));
+        ui.txtDataNascita->setText(QStringLiteral("2/1/2001"));
+        ui.Text1->setFocus();
+        QTest::keyClicks(ui.Text1, QStringLiteral("ro"));
+        ui.cmdElabora->click();
+        [&] { QCOMPARE(ui.txtCodiceFiscale->text().left(11), QStringLiteral("FOXLAX01A02")); }();
         // ...and every key release in the box reports the failed look-up.
         const QStringList afterTyping = fake.boxes().mid(atLoad.size());
         [&] {
@@ -396,22 +412,19 @@ class TestOpenSequence : public QObject {
         }();
         // Scrolling keys report nothing and show no record.
         fake.log.clear();
-        QTest::keyClick(form.Text1, Qt::Key_Down);
+        QTest::keyClick(ui.Text1, Qt::Key_Down);
         [&] {
-            QCOMPARE(form.Text3->text(), QString());
+            QCOMPARE(ui.Text3->text(), QString());
             QCOMPARE(fake.boxes().size(), 1); // the release only
         }();
-        form.cmdEsci->click();
+        ui.cmdEsci->click();
         [&] { QVERIFY(fake.log.contains(QStringLiteral("end"))); }();
         return atLoad.value(0) + (atLoad.size() == 1 ? QString() : QStringLiteral(" (more than one box)"));
     }
 
     static void sql(const QString& path, const char* statements)
     {
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+        registro::sqlite::Connection(path, registro::sqlite::Connection::Mode::ReadWriteCreate).exec(statements);
     }
 
 private slots:
@@ -457,18 +470,19 @@ private slots:
         fake.log.clear();
         fake.services().app.executableDir = dir.path();
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         QVERIFY(fake.log.isEmpty());
-        QVERIFY(form.rsComuni && form.rsComuni->isOpen());
-        QVERIFY(form.dbComuni && form.dbComuni->isOpen());
+        const QString path = QFileInfo(dir.filePath(QStringLiteral("Comuni.mdb"))).canonicalFilePath();
+        QVERIFY(openDescriptors().contains(path));
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        registro::setCloseObserver([this](const QString& what) { fake.log << QStringLiteral("close ") + what; });
-        QTest::keyClick(form.txtNome, Qt::Key_Escape); // the cancel button
-        QTRY_COMPARE(fake.log, QStringList({QStringLiteral("close Recordset"), QStringLiteral("close Database"),
-                                            QStringLiteral("end")}));
-        registro::setCloseObserver(nullptr);
-        QVERIFY(!form.rsComuni->isOpen());
-        QVERIFY(!form.dbComuni->isOpen());
+        QTest::keyClick(ui.txtNome, Qt::Key_Escape); // the cancel button
+        QTRY_COMPARE(fake.log, QStringList(QStringLiteral("end")));
+        // The file is let go, and the box can no longer look anything up.
+        QVERIFY(!openDescriptors().contains(path));
+        fake.log.clear();
+        QTest::keyClicks(ui.Text1, QStringLiteral("r"));
+        QCOMPARE(fake.boxes(), QStringList(QStringLiteral("DulMsg: 3420 Oggetto non valido o non più impostato.")));
     }
 };
 
@@ -483,20 +497,22 @@ class TestFullRegister : public QObject {
     };
     Shown typeInto(Form1& form, const QString& keys)
     {
-        form.Text1->clear();
-        QTest::keyClick(form.Text1, Qt::Key_Backspace);
-        QTest::keyClicks(form.Text1, keys);
-        return {form.Text1->text(), form.Text2->text(), form.Text3->text()};
+        const testing::Form1Controls ui(form);
+        ui.Text1->clear();
+        QTest::keyClick(ui.Text1, Qt::Key_Backspace);
+        QTest::keyClicks(ui.Text1, keys);
+        return {ui.Text1->text(), ui.Text2->text(), ui.Text3->text()};
     }
 
 private slots:
     void lookUps()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         QVERIFY(fake.log.isEmpty());
         auto shown = typeInto(form, QStringLiteral("rom"));
         QCOMPARE(shown.text, QStringLiteral("ROMA"));
-        QCOMPARE(form.Text1->selectedText(), QStringLiteral("A"));
+        QCOMPARE(ui.Text1->selectedText(), QStringLiteral("A"));
         QCOMPARE(shown.province + shown.code, QStringLiteral("RMH501"));
         shown = typeInto(form, QStringLiteral("milano"));
         QCOMPARE(shown.text + shown.province + shown.code, QStringLiteral("MILANOMIF205"));
@@ -505,20 +521,21 @@ private slots:
         QCOMPARE(shown.province + shown.code, QStringLiteral("EEZ404"));
         shown = typeInto(form, QStringLiteral("abetone"));
         QCOMPARE(shown.code, QStringLiteral("A012"));
-        QTest::keyClick(form.Text1, Qt::Key_Down);
-        QCOMPARE(form.Text1->text(), QStringLiteral("ABETONE CUTIGLIANO"));
-        QCOMPARE(form.Text3->text(), QStringLiteral("M376"));
+        QTest::keyClick(ui.Text1, Qt::Key_Down);
+        QCOMPARE(ui.Text1->text(), QStringLiteral("ABETONE CUTIGLIANO"));
+        QCOMPARE(ui.Text3->text(), QStringLiteral("M376"));
         QVERIFY(fake.log.isEmpty());
     }
 
     void accentedAndMergedNames()
     {
         Form1 form(fake.services());
+        testing::Form1Controls ui(form);
         // Typed with the accent, in lower case.
-        form.Text1->setText(QString::fromUtf8("agliè"));
-        QTest::keyClick(form.Text1, Qt::Key_End);
-        QCOMPARE(form.Text1->text(), QString::fromUtf8("AGLIÈ"));
-        QCOMPARE(form.Text2->text() + form.Text3->text(), QStringLiteral("TOA074"));
+        ui.Text1->setText(QString::fromUtf8("agliè"));
+        QTest::keyClick(ui.Text1, Qt::Key_End);
+        QCOMPARE(ui.Text1->text(), QString::fromUtf8("AGLIÈ"));
+        QCOMPARE(ui.Text2->text() + ui.Text3->text(), QStringLiteral("TOA074"));
         // Cutigliano merged into Abetone Cutigliano in 2017; people born there keep its code.
         const auto shown = typeInto(form, QStringLiteral("cutigliano"));
         QCOMPARE(shown.text, QStringLiteral("CUTIGLIANO"));
@@ -528,12 +545,13 @@ private slots:
     void fullCode()
     {
         Form1 form(fake.services());
-        form.txtCognome->setText(QStringLiteral("Rossi"));
-        form.txtNome->setText(QStringLiteral("Mario"));
-        form.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        testing::Form1Controls ui(form);
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
         typeInto(form, QStringLiteral("roma"));
-        form.cmdElabora->click();
-        QCOMPARE(form.txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
+        ui.cmdElabora->click();
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRA80A01H501U"));
     }
 };
 

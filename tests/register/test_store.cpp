@@ -3,6 +3,7 @@
 #include "ComuniStore.h"
 #include "RegisterFile.h"
 #include "RegisterSql.h"
+#include "Sqlite.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,7 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sqlite3.h>
+#include <sqlite3.h> // result codes the store reports
 
 using registro::Database;
 using registro::Recordset;
@@ -63,14 +64,7 @@ std::vector<registro::Record> smallRegister()
 
 void execSql(const QString& path, const char* sql)
 {
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
-    const QString text = QString::fromUtf8(message);
-    sqlite3_free(message);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(text));
+    registro::sqlite::Connection(path, registro::sqlite::Connection::Mode::ReadWriteCreate).exec(sql);
 }
 
 QByteArray digest(const QString& path)
@@ -451,15 +445,13 @@ private slots:
     {
         const QString file = path(QStringLiteral("locked.mdb"));
         registro::writeRegister(file, smallRegister());
-        sqlite3* writer = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &writer), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        registro::sqlite::Connection writer(file, registro::sqlite::Connection::Mode::ReadWriteCreate);
+        writer.exec("BEGIN EXCLUSIVE");
         QElapsedTimer timer;
         timer.start();
         const Outcome busy = outcome([&] { Database::open(file); });
         const qint64 waited = timer.elapsed();
-        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(writer);
+        writer.exec("ROLLBACK");
         QCOMPARE(busy.number, SQLITE_BUSY);
         QCOMPARE(busy.description, QStringLiteral("database is locked"));
         QVERIFY2(waited >= 200 && waited < 5000, qPrintable(QString::number(waited)));
@@ -475,14 +467,8 @@ private slots:
         auto rs = openIndexed(*db);
         rs->seek(QStringLiteral("roma"));
 
-        sqlite3* writer = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &writer), SQLITE_OK);
-        const int rc = sqlite3_exec(writer,
-                                    "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
-                                    "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO'); COMMIT",
-                                    nullptr, nullptr, nullptr);
-        sqlite3_close(writer);
-        QCOMPARE(rc, SQLITE_OK);
+        execSql(file, "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
+                      "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO'); COMMIT");
         // The reader sees the new record on its next step.
         rs->moveNext();
         QCOMPARE(current(*rs), QStringLiteral("ROMANO D'EZZELINO H512"));
@@ -534,23 +520,17 @@ private slots:
 
     void cursorStatementsSearchTheIndex()
     {
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(register_).constData(), &db, SQLITE_OPEN_READONLY, nullptr),
-                 SQLITE_OK);
-        const auto queries = registro::sql::cursorQueries(QStringLiteral("Comuni"), QStringLiteral("COMU_DESCR"));
+        registro::sqlite::Connection db(register_, registro::sqlite::Connection::Mode::ReadOnly);
+        const auto queries = registro::sql::cursorQueries(registro::sql::kTable, registro::sql::kIndex);
         for (const QString& sql : {queries.seek, queries.next, queries.previous, queries.last}) {
-            const QByteArray text = "EXPLAIN QUERY PLAN " + sql.toUtf8();
-            sqlite3_stmt* plan = nullptr;
-            QCOMPARE(sqlite3_prepare_v2(db, text.constData(), -1, &plan, nullptr), SQLITE_OK);
+            registro::sqlite::Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
             QStringList details;
-            while (sqlite3_step(plan) == SQLITE_ROW)
-                details << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(plan, 3)));
-            sqlite3_finalize(plan);
+            while (plan.step())
+                details << plan.columnText(3);
             const QString all = details.join(u'|');
             QVERIFY2(all.contains(u"SEARCH") && all.contains(u"USING INDEX COMU_DESCR"), qPrintable(sql + all));
             QVERIFY2(!all.contains(u"SCAN") && !all.contains(u"TEMP B-TREE"), qPrintable(sql + all));
         }
-        sqlite3_close(db);
     }
 
     void writerReplacesAndCleansUp()

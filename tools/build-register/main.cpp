@@ -1,8 +1,8 @@
 // build-register: makes the municipality register Comuni.mdb from the
 // published source files at build time.
 
+#include "Error.h"
 #include "RegisterFile.h"
-#include "Services.h"
 #include "Sources.h"
 
 #include <QString>

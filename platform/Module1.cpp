@@ -15,8 +15,7 @@ void ApriCollegamento(QWidget& Finestra, QString Destinazione, platform::Shell& 
 QString CollegamentoPosta(const QString& Indirizzo, const platform::AppInfo& app)
 {
     // Plain text: the desktop encodes it when it builds the URL.
-    return QStringLiteral("mailto:") + Indirizzo + QStringLiteral("?SUBJECT=Tarvolin - vers.")
-           + QString::number(app.major) + u'.' + QString::number(app.minor) + u'.' + QString::number(app.revision);
+    return QStringLiteral("mailto:") + Indirizzo + QStringLiteral("?SUBJECT=Tarvolin - vers.") + app.versionText();
 }
 
 } // namespace Module1
