@@ -78,7 +78,7 @@ bool readCharacters(QStringView text, Decoded& d)
     return true;
 }
 
-// Positions, month and day; fills the parts. False with a reason when the
+// Positions, month and day; fills the fields. False with a reason when the
 // code cannot be read.
 bool readStructure(Decoded& d)
 {
@@ -254,10 +254,10 @@ Fit fitsPerson(QStringView code, const QString& surname, const QString& name, QD
     const QStringView plain = d.plainCode;
 
     QStringList differences;
-    const auto compare = [&](Part part, const QString& what, const QString& inCode, const QString& wanted) {
+    const auto compare = [&](Field field, const QString& what, const QString& inCode, const QString& wanted) {
         if (inCode == wanted)
             return;
-        fit.differing |= part;
+        fit.differing |= field;
         differences << QStringLiteral("%1 (nel codice %2, per la persona %3)")
                            .arg(what, inCode, wanted.isEmpty() ? QStringLiteral("nessuno") : wanted);
     };
@@ -271,14 +271,14 @@ Fit fitsPerson(QStringView code, const QString& surname, const QString& name, QD
             .arg(c.mid(6, 2));
     };
 
-    compare(Part::Surname, QStringLiteral("lettere del cognome"), d.surnameLetters, expected.left(3));
-    compare(Part::Name, QStringLiteral("lettere del nome"), d.nameLetters, expected.mid(3, 3));
-    compare(Part::Date, QStringLiteral("data di nascita"), date(plain),
+    compare(Field::Surname, QStringLiteral("lettere del cognome"), d.surnameLetters, expected.left(3));
+    compare(Field::Name, QStringLiteral("lettere del nome"), d.nameLetters, expected.mid(3, 3));
+    compare(Field::Date, QStringLiteral("data di nascita"), date(plain),
             born.isValid() ? date(expected) : QStringLiteral("una data valida"));
-    compare(Part::Sex, QStringLiteral("sesso"), sexOf(plain), sexOf(expected));
-    compare(Part::Place, QStringLiteral("luogo di nascita"), d.placeCode, place);
+    compare(Field::Sex, QStringLiteral("sesso"), sexOf(plain), sexOf(expected));
+    compare(Field::Place, QStringLiteral("luogo di nascita"), d.placeCode, place);
     if (d.verdict == Verdict::WrongCheckLetter)
-        compare(Part::CheckLetter, QStringLiteral("carattere di controllo"), d.checkLetter, d.expectedCheckLetter);
+        compare(Field::CheckLetter, QStringLiteral("carattere di controllo"), d.checkLetter, d.expectedCheckLetter);
 
     fit.fits = !fit.differing;
     if (!fit.fits) {

@@ -5,14 +5,14 @@
 #include <QString>
 #include <QStringList>
 
-// Reads a fiscal code back: its parts, its homonym forms, whether it fits a
+// Reads a fiscal code back: its fields, its homonym forms, whether it fits a
 // person. Pure logic on top of CalcoloCodFis; every text is Italian and meant
 // for the user. Any input is accepted: what cannot be read gets a reason.
 namespace codfis {
 
 enum class Verdict {
     Valid, // well formed and the check letter is right
-    WrongCheckLetter, // well formed, parts decoded, but the check letter is wrong
+    WrongCheckLetter, // well formed, fields decoded, but the check letter is wrong
     Malformed, // cannot be read: the reason says why
 };
 
@@ -51,7 +51,7 @@ Decoded decode(QStringView text, QDate today);
 // the order the revenue agency issues them; empty when `code` is not valid.
 QStringList homonymForms(QStringView code);
 
-enum class Part {
+enum class Field {
     Surname = 0x01,
     Name = 0x02,
     Date = 0x04,
@@ -59,12 +59,12 @@ enum class Part {
     Place = 0x10,
     CheckLetter = 0x20,
 };
-Q_DECLARE_FLAGS(Parts, Part)
+Q_DECLARE_FLAGS(Fields, Field)
 
 struct Fit {
     bool fits = false;
     Verdict verdict = Verdict::Malformed; // of the code alone
-    Parts differing; // empty for a Malformed code
+    Fields differing; // empty for a Malformed code
     QString reason;
 };
 
@@ -75,4 +75,4 @@ Fit fitsPerson(QStringView code, const QString& surname, const QString& name, QD
 
 } // namespace codfis
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(codfis::Parts)
+Q_DECLARE_OPERATORS_FOR_FLAGS(codfis::Fields)

@@ -49,7 +49,7 @@ QString describe(const Decoded& d)
 }
 
 // Everything but the homonym letters and the verdict's own fields agree.
-bool sameParts(const Decoded& a, const Decoded& b)
+bool sameReading(const Decoded& a, const Decoded& b)
 {
     return a.surnameLetters == b.surnameLetters && a.nameLetters == b.nameLetters && a.sex == b.sex
            && a.birthDate == b.birthDate && a.alsoEarlierCentury == b.alsoEarlierCentury && a.placeCode == b.placeCode
@@ -123,18 +123,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A wrong check letter, once put right, gives a valid code.
     if (d.verdict == Verdict::WrongCheckLetter) {
         const Decoded fixed = decode(d.code.left(15) + d.expectedCheckLetter, today);
-        FUZZ_CHECK(fixed.verdict == Verdict::Valid && sameParts(fixed, d), context);
+        FUZZ_CHECK(fixed.verdict == Verdict::Valid && sameReading(fixed, d), context);
         return 0;
     }
 
-    // The plain code and every homonym form read back to the same parts.
+    // The plain code and every homonym form read back to the same fields.
     const Decoded plainRead = decode(plain, today);
-    FUZZ_CHECK(plainRead.verdict == Verdict::Valid && plainRead.homonymMask == 0 && sameParts(plainRead, d), context);
+    FUZZ_CHECK(plainRead.verdict == Verdict::Valid && plainRead.homonymMask == 0 && sameReading(plainRead, d), context);
     const QStringList forms = homonymForms(text);
     FUZZ_CHECK(forms.size() == 7, context);
     for (int level = 1; level <= 7; ++level) {
         const Decoded form = decode(forms[level - 1], today);
-        FUZZ_CHECK(form.verdict == Verdict::Valid && sameParts(form, d), context + u' ' + forms[level - 1]);
+        FUZZ_CHECK(form.verdict == Verdict::Valid && sameReading(form, d), context + u' ' + forms[level - 1]);
         FUZZ_CHECK(form.homonymMask == ((0x7f << (7 - level)) & 0x7f) && form.notes.isEmpty(),
                    context + u' ' + forms[level - 1]);
     }
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Fit fit = fitsPerson(text, d.surnameLetters, d.nameLetters, d.birthDate, sex, d.placeCode);
         const bool same = CalcoloCodFis(d.surnameLetters, d.nameLetters, d.birthDate, sex, d.placeCode) == plain;
         FUZZ_CHECK(fit.fits == same, context + u' ' + fit.reason);
-        FUZZ_CHECK(!(fit.differing & ~(Parts(Part::Surname) | Part::Name)), context + u' ' + fit.reason);
+        FUZZ_CHECK(!(fit.differing & ~(Fields(Field::Surname) | Field::Name)), context + u' ' + fit.reason);
     }
     return 0;
 }

@@ -160,7 +160,7 @@ private slots:
         const QStringList forms = homonymForms(kRossetti);
         const QStringList marta{"Rossetti", "Marta", "F", "H123"};
         const auto row = [](const char* tag, const QString& code, const QStringList& person, QDate born, bool fits,
-                            Parts differing, const QString& reason = {}) {
+                            Fields differing, const QString& reason = {}) {
             QTest::newRow(tag) << code << person << born << fits << differing.toInt() << reason;
         };
         const QDate born(1983, 5, 7);
@@ -171,19 +171,19 @@ private slots:
         row("homonym, one digit", forms[0], marta, born, true, {});
         row("homonym, three digits", forms[2], marta, born, true, {},
             "Il codice corrisponde alla persona. È una forma di omocodia (3 cifre sostituite da lettere).");
-        row("surname", kRossetti, {"Bianchi", "Marta", "F", "H123"}, born, false, Part::Surname,
+        row("surname", kRossetti, {"Bianchi", "Marta", "F", "H123"}, born, false, Field::Surname,
             mismatch.arg("lettere del cognome (nel codice RSS, per la persona BNC)"));
-        row("name", forms[6], {"Rossetti", "Maria", "F", "H123"}, born, false, Part::Name);
-        row("day", kRossetti, marta, QDate(1983, 5, 8), false, Part::Date,
+        row("name", forms[6], {"Rossetti", "Maria", "F", "H123"}, born, false, Field::Name);
+        row("day", kRossetti, marta, QDate(1983, 5, 8), false, Field::Date,
             mismatch.arg("data di nascita (nel codice 07/05/83, per la persona 08/05/83)"));
-        row("no date", kRossetti, marta, QDate(), false, Part::Date);
-        row("sex", forms[3], {"Rossetti", "Marta", "M", "H123"}, born, false, Part::Sex,
+        row("no date", kRossetti, marta, QDate(), false, Field::Date);
+        row("sex", forms[3], {"Rossetti", "Marta", "M", "H123"}, born, false, Field::Sex,
             mismatch.arg("sesso (nel codice F, per la persona M)"));
-        row("place", forms[6], {"Rossetti", "Marta", "F", "H501"}, born, false, Part::Place,
+        row("place", forms[6], {"Rossetti", "Marta", "F", "H501"}, born, false, Field::Place,
             mismatch.arg("luogo di nascita (nel codice H123, per la persona H501)"));
-        row("check letter", "RSSMRT83E47H123A", marta, born, false, Part::CheckLetter);
+        row("check letter", "RSSMRT83E47H123A", marta, born, false, Field::CheckLetter);
         row("name and year", kRossetti, {"Rossetti", "Maria", "F", "H123"}, QDate(1984, 5, 7), false,
-            Part::Name | Part::Date);
+            Field::Name | Field::Date);
         row("unreadable", "RSSMRT", marta, born, false, {},
             "Codice non leggibile. Lunghezza errata: 6 caratteri invece di 16.");
     }
