@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr char16_t kMonthLetters[] = u"ABCDEHLMPRST";
 constexpr char16_t kOddTable[] = u"B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
 constexpr char16_t kEvenTable[] = u"A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
 
@@ -44,6 +43,22 @@ char16_t baseLetter(QChar c)
         c = parts.front();
     }
     return c.unicode();
+}
+
+// Capitals with no canonical decomposition that the registry spells out with
+// plain letters; upper-casing has already turned the small forms into these
+// (and ß into "SS").
+QStringView registrySpelling(char16_t c)
+{
+    switch (c) {
+        case u'Æ': return u"AE";
+        case u'Œ': return u"OE";
+        case u'ẞ': return u"SS";
+        case u'Ø': return u"O";
+        case u'Ł': return u"L";
+        case u'Đ': return u"D";
+        default: return {};
+    }
 }
 
 // The first few consonants and vowels of an upper-cased text, and how many
@@ -95,9 +110,17 @@ Letters classify(const QString& text, qsizetype consonantLimit)
         return letters;
     }
     const QString upper = text.toUpper();
-    for (const QChar c : upper)
-        if (!letters.add(baseLetter(c), consonantLimit))
-            break;
+    for (const QChar c : upper) {
+        const QStringView spelled = registrySpelling(c.unicode());
+        if (spelled.isEmpty()) {
+            if (!letters.add(baseLetter(c), consonantLimit))
+                break;
+            continue;
+        }
+        for (const QChar s : spelled)
+            if (!letters.add(s.unicode(), consonantLimit))
+                return letters;
+    }
     return letters;
 }
 
@@ -136,6 +159,16 @@ int checkValue(const CheckValues& values, char16_t c) { return c < 128 ? values[
 
 } // namespace
 
+QChar CarattereControllo(QStringView code)
+{
+    // Positions 1 to 15; a code shorter than that counts 0 for what is missing.
+    int sum = 0;
+    const qsizetype counted = std::min<qsizetype>(code.size(), 15);
+    for (qsizetype k = 0; k < counted; ++k)
+        sum += checkValue(k % 2 == 0 ? kOddValues : kEvenValues, code[k].unicode());
+    return QChar(u'A' + sum % 26);
+}
+
 QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& DataNascita, const QString& Sesso,
                       const QString& Provincia)
 {
@@ -148,7 +181,7 @@ QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& 
     appendTwoDigits(out, (year < 0 ? -year : year) % 100);
     const int month = DataNascita.month();
     if (month >= 1 && month <= 12)
-        *out++ = kMonthLetters[month - 1];
+        *out++ = LettereMesi[month - 1];
     // Only "F", in either case, means female.
     const bool female = Sesso.size() == 1 && (Sesso[0] == u'F' || Sesso[0] == u'f');
     appendTwoDigits(out, DataNascita.day() + (female ? 40 : 0));
@@ -157,12 +190,6 @@ QString CalcoloCodFis(const QString& Cognome, const QString& Nome, const QDate& 
     code.reserve(qsizetype(out - head.data()) + Provincia.size() + 1);
     code.append(QStringView(head.data(), out));
     code.append(Provincia);
-
-    // Positions 1 to 15; a code shorter than that counts 0 for what is missing.
-    int sum = 0;
-    const qsizetype counted = std::min<qsizetype>(code.size(), 15);
-    for (qsizetype k = 0; k < counted; ++k)
-        sum += checkValue(k % 2 == 0 ? kOddValues : kEvenValues, code[k].unicode());
-    code.append(QChar(u'A' + sum % 26));
+    code.append(CarattereControllo(code));
     return code;
 }

@@ -7,10 +7,11 @@ build=$(cd "${1:-build-fuzz}" && pwd)
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 
-# Longest input worth trying: a few lines of names, one date, a small file.
-declare -A max_len=([fuzz_engine]=256 [fuzz_date_parser]=48 [fuzz_csv]=4096)
+# Longest input worth trying: a few lines of names, one date, a small file,
+# a code with some blanks around it.
+declare -A max_len=([fuzz_engine]=256 [fuzz_date_parser]=48 [fuzz_csv]=4096 [fuzz_decoder]=64)
 
-for target in fuzz_engine fuzz_date_parser fuzz_csv; do
+for target in fuzz_engine fuzz_date_parser fuzz_csv fuzz_decoder; do
   work=$build/fuzz-run/$target
   rm -rf "$work"
   mkdir -p "$work/corpus" "$work/crashes"

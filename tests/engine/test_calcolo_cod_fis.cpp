@@ -49,6 +49,10 @@ private slots:
                                           << "Marta" << QDate(1983, 5, 7) << "F"
                                           << "h123"
                                           << "RSSMRT83E47h123L";
+        QTest::newRow("ligature and caron")
+            << QString::fromUtf8("Fæo") << QString::fromUtf8("Renež") << QDate(1975, 3, 22) << "M"
+            << "H501"
+            << "FAERNZ75C22H501I";
         QTest::newRow("long place") << "Rossetti"
                                     << "Marta" << QDate(1983, 5, 7) << "F"
                                     << "H1234"
@@ -93,8 +97,16 @@ private slots:
         QTest::newRow("caron") << QString::fromUtf8("Šuč") << "SCU";
         QTest::newRow("tilde n") << QString::fromUtf8("Ñu") << "NUX";
         QTest::newRow("stacked marks") << QString::fromUtf8("Ǻ") << "AXX";
+        // No decomposition, but the registry spells them with plain letters.
+        QTest::newRow("ae ligature") << QString::fromUtf8("Fæo") << "FAE";
+        QTest::newRow("AE ligature first consonant") << QString::fromUtf8("Æbl") << "BLA";
+        QTest::newRow("oe ligature") << QString::fromUtf8("Œuf") << "FOE";
+        QTest::newRow("sharp s") << QString::fromUtf8("Weiß") << "WSS";
+        QTest::newRow("capital sharp s") << QString::fromUtf8("WEIẞ") << "WSS";
+        QTest::newRow("slashed o") << QString::fromUtf8("Øl") << "LOX";
+        QTest::newRow("stroked l and d") << QString::fromUtf8("łuđa") << "LDU";
+        QTest::newRow("capital stroked l and d") << QString::fromUtf8("ŁUĐA") << "LDU";
         // No plain letter underneath: skipped.
-        QTest::newRow("slashed o") << QString::fromUtf8("Øl") << "LXX";
         QTest::newRow("greek") << QString::fromUtf8("Ωmega") << "MGE";
     }
     void surnameLetters()
