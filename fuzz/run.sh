@@ -9,13 +9,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 # Longest input worth trying: a few lines of names, one date, a small file,
 # a code with some blanks around it.
-declare -A max_len=([fuzz_engine]=256 [fuzz_date_parser]=48 [fuzz_csv]=4096 [fuzz_decoder]=64)
+declare -A max_len=([fuzz_engine]=256 [fuzz_date_parser]=48 [fuzz_csv]=4096 [fuzz_decoder]=64
+                   [fuzz_register]=65536)
 
-for target in fuzz_engine fuzz_date_parser fuzz_csv fuzz_decoder; do
+for target in fuzz_engine fuzz_date_parser fuzz_csv fuzz_decoder fuzz_register; do
   work=$build/fuzz-run/$target
   rm -rf "$work"
   mkdir -p "$work/corpus" "$work/crashes"
-  cp "$here/corpus/$target"/* "$work/corpus/"
+  if [ "$target" = fuzz_register ]; then
+    # Register files: small ones written now, and the head of the built one.
+    "$build/bin/register_seeds" "$work/corpus"
+    head -c "${max_len[$target]}" "$build/bin/Comuni.mdb" >"$work/corpus/built-head.mdb"
+  else
+    cp "$here/corpus/$target"/* "$work/corpus/"
+  fi
   echo "== $target: ${seconds}s, inputs up to ${max_len[$target]} bytes"
   dict=()
   [ -f "$here/$target.dict" ] && dict=(-dict="$here/$target.dict")

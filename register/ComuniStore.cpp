@@ -65,7 +65,7 @@ struct Recordset::Impl {
     // The current record, like DAO's copy buffer; key and rowid are what the
     // next step searches from.
     qint64 rowId = 0;
-    QByteArray key;
+    sqlite::Value key;
     QString descr;
     QString prov;
     QString cod;
@@ -88,7 +88,9 @@ struct Recordset::Impl {
     {
         return statement.stepOnce([this](const Statement& row) {
             rowId = row.columnInt64(sql::RowId);
-            key = row.columnBytes(sql::Key);
+            // Kept with its type: a key stored as a blob, bound back as
+            // text, would sort before itself and trap the cursor.
+            key = row.columnValue(sql::Key);
             descr = row.columnText(sql::Descr);
             prov = row.columnText(sql::Prov);
             cod = row.columnText(sql::Cod);
@@ -104,7 +106,7 @@ struct Recordset::Impl {
 
     bool fetchAfterCurrent(Statement& statement)
     {
-        statement.bindText(1, key);
+        statement.bindValue(1, key);
         statement.bindInt64(2, rowId);
         return fetch(statement);
     }
@@ -262,7 +264,12 @@ Database::~Database() = default;
 
 std::unique_ptr<Database> Database::open(const QString& path)
 {
-    auto connection = std::make_shared<Connection>(path, sqlite::Connection::Mode::ReadOnly);
+    // A register left in WAL mode is read as unchanging, so that reading it
+    // leaves no side files behind; any other register is read shared, and
+    // sees what another program writes to it.
+    const auto mode = sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable
+                                              : sqlite::Connection::Mode::ReadOnly;
+    auto connection = std::make_shared<Connection>(path, mode);
     // Another program may be writing the file: wait a moment, then report.
     connection->setBusyTimeout(250);
 

@@ -1,6 +1,7 @@
 #include "Sqlite.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <sqlite3.h>
 #include <utility>
 
@@ -23,15 +24,56 @@ platform::Error error(int resultCode, sqlite3* db)
     return platform::Error(primary, QString::fromUtf8(sqlite3_errstr(primary)));
 }
 
+bool isWalFile(const QString& path)
+{
+    // Bytes 18 and 19 of the header: the format versions for writing and
+    // reading, 2 for WAL. Only a regular file is read: a FIFO would block.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(20);
+    return header.size() == 20 && header.startsWith("SQLite format 3") && (header[18] == 2 || header[19] == 2);
+}
+
+// --------------------------------------------------------------------- Value
+
+Value::~Value() { clear(); }
+
+Value::Value(const Value& other) : value_(sqlite3_value_dup(other.value_)) {}
+
+Value& Value::operator=(const Value& other)
+{
+    if (this != &other) {
+        clear();
+        value_ = sqlite3_value_dup(other.value_);
+    }
+    return *this;
+}
+
+void Value::clear()
+{
+    sqlite3_value_free(value_);
+    value_ = nullptr;
+}
+
 // ---------------------------------------------------------------- Connection
 
 Connection::Connection(const QString& path, Mode mode)
 {
     // An empty name would make SQLite open a private temporary database.
-    if (path.isEmpty())
+    if (path.isEmpty() || (mode != Mode::ReadWriteCreate && !QFileInfo(path).isFile()))
         throw error(SQLITE_CANTOPEN, nullptr);
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    const int rc = sqlite3_open_v2(nativePath(path).constData(), &handle_, flags, nullptr);
+    QByteArray name = nativePath(path);
+    int flags = SQLITE_OPEN_READONLY;
+    if (mode == Mode::ReadWriteCreate) {
+        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    } else if (mode == Mode::ReadOnlyImmutable) {
+        // Only a URI carries the parameter; everything but plain path
+        // characters is percent-encoded so the name reads back unchanged.
+        name = "file:" + name.toPercentEncoding("/") + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    const int rc = sqlite3_open_v2(name.constData(), &handle_, flags, nullptr);
     if (rc != SQLITE_OK) {
         // No destructor runs for a constructor that throws.
         const platform::Error failure = error(rc, handle_);
@@ -101,6 +143,14 @@ void Statement::bindText(int slot, QByteArrayView utf8)
 
 void Statement::bindInt64(int slot, qint64 value) { sqlite3_bind_int64(statement_, slot, value); }
 
+void Statement::bindValue(int slot, const Value& value)
+{
+    if (value.value_)
+        sqlite3_bind_value(statement_, slot, value.value_);
+    else
+        sqlite3_bind_null(statement_, slot);
+}
+
 bool Statement::step()
 {
     const int rc = sqlite3_step(statement_);
@@ -135,6 +185,13 @@ QByteArray Statement::columnBytes(int column) const
 {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
     return QByteArray(bytes, sqlite3_column_bytes(statement_, column));
+}
+
+Value Statement::columnValue(int column) const
+{
+    Value copy;
+    copy.value_ = sqlite3_value_dup(sqlite3_column_value(statement_, column));
+    return copy;
 }
 
 } // namespace registro::sqlite

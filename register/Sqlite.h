@@ -11,6 +11,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace registro::sqlite {
 
@@ -21,15 +22,43 @@ platform::Error error(int resultCode, sqlite3* db);
 // A file name as SQLite and the C library take it.
 QByteArray nativePath(const QString& path);
 
+// Whether the database file at `path` is in WAL mode (its header says so).
+// Reading such a file the usual way makes SQLite create -wal and -shm files
+// beside it, which stay behind.
+bool isWalFile(const QString& path);
+
 class Statement;
+
+// A copy of one column's value with its type (text, blob, number, null), so
+// it can be bound again and compare exactly as it was stored.
+class Value {
+public:
+    Value() = default;
+    ~Value();
+    Value(const Value& other);
+    Value& operator=(const Value& other);
+    void clear();
+
+private:
+    friend class Statement;
+    sqlite3_value* value_ = nullptr;
+};
 
 // One open database handle. Closing is deferred by SQLite until every
 // statement prepared on it is finalized, so closing early is always safe.
 class Connection {
 public:
-    enum class Mode { ReadOnly, ReadWriteCreate };
+    enum class Mode {
+        ReadOnly,
+        // Read only, and the file is taken as unchanging: SQLite takes no
+        // locks and never creates the -wal or -shm files beside it.
+        ReadOnlyImmutable,
+        ReadWriteCreate,
+    };
 
     // Throws on failure; the handle SQLite hands back even then is released.
+    // A read-only open takes regular files only (symlinks resolved): SQLite
+    // would wait forever on a FIFO, and a device is no register.
     Connection(const QString& path, Mode mode);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -67,6 +96,7 @@ public:
     // Slots count from 1. Text is copied, so temporaries are fine.
     void bindText(int slot, QByteArrayView utf8);
     void bindInt64(int slot, qint64 value);
+    void bindValue(int slot, const Value& value);
 
     // Steps to the next row: true on a row (read it with the column
     // functions), false when there are no more (the statement is then
@@ -93,6 +123,7 @@ public:
     qint64 columnInt64(int column) const;
     QString columnText(int column) const;
     QByteArray columnBytes(int column) const;
+    Value columnValue(int column) const;
 
 private:
     friend class Connection;

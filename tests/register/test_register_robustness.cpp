@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,6 +141,70 @@ private slots:
         ui.cmdElabora->click();
         QCOMPARE(ui.txtCodiceFiscale->text().size(), 12);
         QCOMPARE(QFileInfo(empty).size(), 0); // never written to
+    }
+
+    // Files SQLite must never be handed: opening a FIFO would wait for a
+    // writer forever, before any window shows.
+    void specialFilesAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("symlink to /dev/zero") << "zero";
+        QTest::newRow("symlink to a FIFO") << "fifo link";
+    }
+    void specialFilesAreRefusedAtOnce()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        if (kind == u"fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"directory")
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Comuni.mdb")));
+        else if (kind == u"zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else
+            QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QFile::link(fifo, path));
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        QCOMPARE(fake.boxes(), QStringList(QStringLiteral("Errore n° 14 unable to open database file")));
+        fake.log.clear();
+        // The window works as with a missing register.
+        const testing::Form1Controls ui(form);
+        QTest::keyClicks(ui.Text1, QStringLiteral("r"));
+        QCOMPARE(fake.boxes().size(), 1);
+        QVERIFY(fake.boxes()[0].startsWith(QStringLiteral("DulMsg: ")));
+    }
+
+    void walModeRegisterLeavesNoSideFiles()
+    {
+        // Characters a URI would read otherwise, in the directory's name.
+        QTemporaryDir base;
+        QVERIFY(QDir(base.path()).mkdir(QStringLiteral("reg %3 #?=&")));
+        const QDir dir(base.filePath(QStringLiteral("reg %3 #?=&")));
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        registro::sqlite::Connection(path, registro::sqlite::Connection::Mode::ReadWriteCreate)
+            .exec("PRAGMA journal_mode = WAL");
+        QVERIFY(registro::sqlite::isWalFile(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Comuni.mdb")});
+        const QByteArray before = digest(path);
+        fake.services().app.executableDir = dir.path();
+        {
+            Form1 form(fake.services());
+            const testing::Form1Controls ui(form);
+            QVERIFY(fake.log.isEmpty());
+            QTest::keyClicks(ui.Text1, QStringLiteral("roma"));
+            QCOMPARE(ui.Text3->text(), QStringLiteral("H501"));
+            QTest::keyClick(ui.Text1, Qt::Key_Down);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Comuni.mdb")});
+            ui.cmdEsci->click();
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Comuni.mdb")});
+        QCOMPARE(digest(path), before);
     }
 
     void unchangedAfterASession()

@@ -369,8 +369,9 @@ private slots:
                                  << "open" << SQLITE_CANTOPEN << "unable to open database file";
         QTest::newRow("empty path") << ""
                                     << "open" << SQLITE_CANTOPEN << "unable to open database file";
+        // Refused before SQLite sees it, like every file that is not a regular one.
         QTest::newRow("directory") << "."
-                                   << "open" << SQLITE_IOERR << "disk I/O error";
+                                   << "open" << SQLITE_CANTOPEN << "unable to open database file";
         QTest::newRow("random bytes") << "random.mdb"
                                       << "open" << SQLITE_NOTADB << "file is not a database";
         QTest::newRow("zero bytes") << "zero.mdb"
@@ -439,6 +440,33 @@ private slots:
             QCOMPARE(result.description, description);
             break;
         }
+    }
+
+    // A key of another type than text, written by some other tool, must
+    // neither trap the arrow keys on its record nor hide the records around it.
+    void oddKeysNeverTrapTheCursor_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("blob") << QByteArray("CAST(COMU_KEY AS BLOB)");
+        QTest::newRow("integer") << QByteArray("42");
+        QTest::newRow("real") << QByteArray("0.5");
+    }
+    void oddKeysNeverTrapTheCursor()
+    {
+        QFETCH(QByteArray, key);
+        const QString file = path(QStringLiteral("oddkey.mdb"));
+        registro::writeRegister(file, smallRegister());
+        execSql(file, "UPDATE Comuni SET COMU_KEY = " + key + " WHERE COMU_DESCR = 'ROMA'");
+        auto db = Database::open(file);
+        auto rs = openIndexed(*db);
+        QStringList forward, backward;
+        for (int steps = 0; !rs->eof() && steps < 50; ++steps, rs->moveNext())
+            forward << current(*rs);
+        for (rs->movePrevious(); !rs->bof() && backward.size() < 50; rs->movePrevious())
+            backward.prepend(current(*rs));
+        QCOMPARE(forward.size(), kOrder.size());
+        QCOMPARE(backward, forward);
+        QVERIFY(forward.contains(QStringLiteral("ROMA H501")));
     }
 
     void writerLockReportsBusy()
