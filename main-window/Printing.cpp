@@ -23,11 +23,7 @@ void Form1::cmdStampa_Click()
     step([this] { setBorderStyle(0); });
     step([this] { Label6->setVisible(false); });
     step([this] { repaint(); });
-    step([this] {
-        const QImage image = grab().toImage();
-        // Printed at the size it has on a 96 dpi screen, however dense this one is.
-        services_.printer.printImage(image, 96.0 * image.devicePixelRatio());
-    });
+    step([this] { services_.printer.printWindow(*this); });
     step([this] { cmdStampa->setVisible(true); });
     step([this] { cmdElabora->setVisible(true); });
     step([this] { cmdEsci->setVisible(true); });
