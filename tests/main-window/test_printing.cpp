@@ -84,6 +84,15 @@ QString popplerOutput(const char* tool, const QString& pdf)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// Each line edit's selected text, by name.
+QMap<QString, QString> selections(const QWidget& form)
+{
+    QMap<QString, QString> selected;
+    for (const QLineEdit* edit : form.findChildren<QLineEdit*>())
+        selected[edit->objectName()] = edit->selectedText();
+    return selected;
+}
+
 int pageCount(const QString& pdf)
 {
     QFile file(pdf);
@@ -283,6 +292,58 @@ private slots:
         QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: Impossibile stampare.")}));
         QCOMPARE(stateOf(form).controls, 1);
         QCOMPARE(form.borderStyle(), 1);
+    }
+
+    // A focused button that is hidden for the print hands the focus on; a line
+    // edit reached that way would select its text and print it highlighted.
+    void printKeepsFocusAndSelections_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("Elabora clicked, then Alt+S") << QStringLiteral("elabora");
+        QTest::newRow("Stampa clicked") << QStringLiteral("stampa");
+        QTest::newRow("Alt+S with the name selected") << QStringLiteral("name");
+    }
+    void printKeepsFocusAndSelections()
+    {
+        QFETCH(QString, route);
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClicks(ui.txtCognome, QStringLiteral("Rossi"));
+        QTest::keyClick(ui.txtCognome, Qt::Key_Tab);
+        QTest::keyClicks(ui.txtNome, QStringLiteral("Mario"));
+        QTest::keyClick(ui.txtNome, Qt::Key_Tab);
+        QTest::keyClicks(ui.txtDataNascita, QStringLiteral("7/5/1983"));
+        ui.Text1->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(ui.Text1, QStringLiteral("tor"));
+        QVERIFY(!ui.Text2->text().isEmpty());
+        QTest::mouseClick(ui.cmdElabora, Qt::LeftButton);
+        QCOMPARE(ui.txtCodiceFiscale->text().size(), 16);
+        QCOMPARE(QApplication::focusWidget(), ui.cmdElabora);
+        if (route == QStringLiteral("name")) {
+            ui.txtNome->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(ui.txtNome, Qt::Key_End);
+            QTest::keyClick(ui.txtNome, Qt::Key_Home, Qt::ShiftModifier);
+            QCOMPARE(ui.txtNome->selectedText(), QStringLiteral("MARIO"));
+        }
+
+        QWidget* const focused = QApplication::focusWidget();
+        const QMap<QString, QString> before = selections(form);
+        QMap<QString, QString> atPrint;
+        fake.onPrint = [&] { atPrint = selections(form); };
+        if (route == QStringLiteral("stampa"))
+            QTest::mouseClick(ui.cmdStampa, Qt::LeftButton);
+        else
+            QTest::keyClick(focused, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(fake.printed.size(), 1);
+
+        QCOMPARE(atPrint, before);
+        // The window comes back active, the focus where it was.
+        QTRY_COMPARE(QApplication::focusWidget(), route == QStringLiteral("stampa") ? ui.cmdStampa : focused);
+        QCOMPARE(selections(form), before);
+        QVERIFY(fake.log == QStringList(QStringLiteral("print")));
     }
 };
 
