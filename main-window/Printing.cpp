@@ -1,7 +1,9 @@
 #include "Form1.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 
 void Form1::cmdStampa_Click()
 {
@@ -16,6 +18,13 @@ void Form1::cmdStampa_Click()
         }
     };
 
+    // A hidden button that has the focus hands it on as Tab would, and a line
+    // edit reached by Tab selects all its text, on the page too. The window
+    // itself holds the focus while the buttons are away, and gives it back.
+    const QPointer<QWidget> focused = focusWidget();
+    if (focused == cmdStampa || focused == cmdElabora || focused == cmdEsci)
+        setFocus(Qt::OtherFocusReason);
+
     // The page shows the card alone: no buttons, no border, no update note.
     step([this] { cmdStampa->setVisible(false); });
     step([this] { cmdElabora->setVisible(false); });
@@ -23,41 +32,35 @@ void Form1::cmdStampa_Click()
     step([this] { setBorderStyle(0); });
     step([this] { Label6->setVisible(false); });
     step([this] { repaint(); });
-    step([this] {
-        const QImage image = grab().toImage();
-        // Printed at the size it has on a 96 dpi screen, however dense this one is.
-        services_.printer.printImage(image, 96.0 * image.devicePixelRatio());
-    });
+    step([this] { services_.printer.printWindow(*this); });
     step([this] { cmdStampa->setVisible(true); });
     step([this] { cmdElabora->setVisible(true); });
     step([this] { cmdEsci->setVisible(true); });
     step([this] { setBorderStyle(1); });
     step([this] { Label6->setVisible(true); });
     step([this] { repaint(); });
+
+    if (focused && focused != focusWidget())
+        focused->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::setBorderStyle(int style)
 {
     if (style == borderStyle_ || (style != 0 && style != 1))
         return;
-    // New flags hide a shown window and may move it: put it back where it
-    // was, as it was.
-    const bool wasShown = isVisible();
-    const bool wasActive = isActiveWindow();
+    // The new flags go straight to the shown window: setWindowFlags would hide
+    // it and show it again, and so take its active state, its focus and the
+    // selection of a line edit away.
     if (style == 0) {
         borderedFlags_ = windowFlags();
         borderedPos_ = pos();
-        // The client area stays where it is on the screen.
-        const QPoint clientPos = geometry().topLeft();
-        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-        move(clientPos);
-    } else {
-        setWindowFlags(borderedFlags_);
-        move(borderedPos_);
     }
+    const Qt::WindowFlags flags = style == 0 ? Qt::Window | Qt::FramelessWindowHint : borderedFlags_;
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle())
+        window->setFlags(flags);
+    // A window manager may have moved it while it had no frame.
+    if (style == 1 && pos() != borderedPos_)
+        move(borderedPos_);
     borderStyle_ = style;
-    if (wasShown)
-        show();
-    if (wasActive)
-        activateWindow();
 }

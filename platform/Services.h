@@ -7,7 +7,6 @@
 #include "Error.h"
 
 #include <QDate>
-#include <QImage>
 #include <QLocale>
 #include <QString>
 
@@ -38,9 +37,12 @@ public:
 class Printer {
 public:
     virtual ~Printer() = default;
-    // Sends the image to the default printer as one page at the physical size
-    // it has on a screen of `dotsPerInch`. Throws Error on any failure.
-    virtual void printImage(const QImage& image, double dotsPerInch) = 0;
+    // Puts the window's client area, as it is drawn now, on one page of the
+    // default printer: at the top left of the printable area, at the size it
+    // has on a 96 dpi screen, texts and lines as vectors. Returns when the
+    // printing system has taken the job; throws Error on any failure, a job
+    // the printing system refuses included.
+    virtual void printWindow(QWidget& window) = 0;
 };
 
 class Shell {

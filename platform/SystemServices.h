@@ -22,11 +22,11 @@ public:
 
 class SystemPrinter : public Printer {
 public:
-    // Prints on the desktop's default printer.
+    // Prints on the default destination of CUPS.
     SystemPrinter() = default;
     // Writes the page into this PDF file instead.
     explicit SystemPrinter(const QString& pdfFile) : pdfFile_(pdfFile) {}
-    void printImage(const QImage& image, double dotsPerInch) override;
+    void printWindow(QWidget& window) override;
 
 private:
     QString pdfFile_;

@@ -35,7 +35,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 # The library packages the program links against, and the platform plugins.
-for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libc6 libstdc++6 qt6-qpa-plugins; do
+for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libcups2 libsqlite3-0 libc6 libstdc++6 qt6-qpa-plugins; do
   [[ ", $depends," == *", $pkg "* || ", $depends," == *", $pkg,"* ]] && pass "Depends has $pkg" || fail "Depends lacks $pkg"
 done
 

@@ -1,5 +1,6 @@
 // The print command: the window as it is printed, how it comes back, how
-// failures are reported; and the real printer writing a PDF page.
+// failures are reported; and the real printer writing a PDF page. The real
+// printing system is never reached: CUPS is pointed at a socket nobody serves.
 
 #include "Controls.h"
 #include "Form1.h"
@@ -7,11 +8,11 @@
 #include "SystemServices.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -71,6 +72,27 @@ QImage renderPage(const QString& pdf)
     return QImage(pdf + QStringLiteral(".png"));
 }
 
+// The output of a poppler tool run on the PDF; null when the tool is missing.
+QString popplerOutput(const char* tool, const QString& pdf)
+{
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
+    if (path.isEmpty())
+        return {};
+    QProcess process;
+    process.start(path, tool == QByteArrayView("pdftotext") ? QStringList{pdf, QStringLiteral("-")} : QStringList{pdf});
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Each line edit's selected text, by name.
+QMap<QString, QString> selections(const QWidget& form)
+{
+    QMap<QString, QString> selected;
+    for (const QLineEdit* edit : form.findChildren<QLineEdit*>())
+        selected[edit->objectName()] = edit->selectedText();
+    return selected;
+}
+
 int pageCount(const QString& pdf)
 {
     QFile file(pdf);
@@ -96,6 +118,12 @@ class TestPrinting : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        qputenv("CUPS_SERVER", dir.filePath(QStringLiteral("nobody.sock")).toLocal8Bit());
+    }
+
     void init()
     {
         fake.log.clear();
@@ -157,9 +185,9 @@ private slots:
         ui.cmdStampa->click();
         ui.cmdStampa->click(); // and again, the same
         QCOMPARE(fake.printed.size(), 2);
+        QCOMPARE(fake.printed[1].window, &form);
         const QImage printed = fake.printed[1].image;
         QCOMPARE(printed.size() / printed.devicePixelRatio(), QSize(496, 315));
-        QCOMPARE(fake.printed[1].dotsPerInch, 96.0 * printed.devicePixelRatio());
 
         const QImage shown = form.grab().toImage();
         for (const QRect& area : controlAreas(form)) {
@@ -193,17 +221,40 @@ private slots:
         testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(QStringLiteral("7/5/1983"));
+        ui.Text1->setText(QStringLiteral("ROMA"));
+        ui.Text2->setText(QStringLiteral("RM"));
+        ui.Text3->setText(QStringLiteral("H501"));
+        ui.cmdElabora->click();
+        const QString code = ui.txtCodiceFiscale->text();
+        QCOMPARE(code.size(), 16);
         ui.cmdStampa->click();
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(pageCount(pdf), 1);
 
+        // Texts are printed as texts: sharp at any resolution, and readable back.
+        const QString fonts = popplerOutput("pdffonts", pdf);
+        const QString text = popplerOutput("pdftotext", pdf);
+        if (fonts.isEmpty() || text.isEmpty())
+            QSKIP("pdffonts and pdftotext (Debian poppler-utils) are missing: the page was written but not read");
+        QVERIFY2(fonts.contains(QStringLiteral("Liberation")) || fonts.contains(QStringLiteral("Sans")),
+                 qPrintable(fonts));
+        for (const QString& shown : {code, QStringLiteral("ROSSI"), QStringLiteral("MARIO"), QStringLiteral("7/5/1983"),
+                                     QStringLiteral("Codice Fiscale"), QStringLiteral("cf.tarvolin.example")})
+            QVERIFY2(text.contains(shown), qPrintable(shown + QStringLiteral(" is not on the page:\n") + text));
+        for (const QString& absent : {QStringLiteral("Aggiornato"), QStringLiteral("Elabora"), QStringLiteral("Stampa"),
+                                      QStringLiteral("Chiudi")})
+            QVERIFY2(!text.contains(absent), qPrintable(absent + QStringLiteral(" is on the page")));
+
         const QImage page = renderPage(pdf);
-        if (page.isNull())
-            QSKIP("pdftoppm (Debian poppler-utils) is missing: the page was written but not looked at");
-        // 496 x 315 pixels at 96 dpi (13.1 x 8.3 cm), at the top left of the printable area.
-        QPrinter pdfPrinter(QPrinter::HighResolution);
-        pdfPrinter.setOutputFormat(QPrinter::PdfFormat);
-        const QPoint corner = pdfPrinter.pageLayout().paintRectPixels(96).topLeft();
+        QVERIFY2(!page.isNull(), "pdftoppm failed");
+        // 496 x 315 pixels at 96 dpi (13.1 x 8.3 cm), at the top left of the
+        // printable area of the PDF writer's own page.
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        const QPoint corner = QPdfWriter(&sink).pageLayout().paintRectPixels(96).topLeft();
         QRect ink;
         for (int y = 0; y < page.height(); ++y)
             for (int x = 0; x < page.width(); ++x)
@@ -220,27 +271,79 @@ private slots:
             QVERIFY(plain(page, area));
     }
 
-    void printerFailuresThrowAndAreReportedOnce()
+    void printerFailuresAreReportedOnce_data()
     {
-        QImage image(10, 10, QImage::Format_RGB32);
-        image.fill(Qt::black);
-        const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
-        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter(pdf).printImage(QImage(), 96));
-        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter(pdf).printImage(image, 0));
-        if (QPrinterInfo::defaultPrinter().isNull())
-            QVERIFY_THROWS_EXCEPTION(platform::Error, platform::SystemPrinter().printImage(image, 96));
-
-        platform::SystemPrinter unwritable(QStringLiteral("/nonexistent/dir/x.pdf"));
-        QVERIFY_THROWS_EXCEPTION(platform::Error, unwritable.printImage(image, 96));
-        platform::Services services = withPrinter(unwritable);
+        QTest::addColumn<QString>("pdfFile");
+        QTest::newRow("no printing system") << QString();
+        QTest::newRow("unwritable file") << QStringLiteral("/nonexistent/dir/x.pdf");
+    }
+    void printerFailuresAreReportedOnce()
+    {
+        QFETCH(QString, pdfFile);
+        platform::SystemPrinter printer =
+            pdfFile.isEmpty() ? platform::SystemPrinter() : platform::SystemPrinter(pdfFile);
+        platform::Services services = withPrinter(printer);
         Form1 form(services);
         testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, printer.printWindow(form));
         ui.cmdStampa->click();
         QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: Impossibile stampare.")}));
         QCOMPARE(stateOf(form).controls, 1);
         QCOMPARE(form.borderStyle(), 1);
+    }
+
+    // A focused button that is hidden for the print hands the focus on; a line
+    // edit reached that way would select its text and print it highlighted.
+    void printKeepsFocusAndSelections_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("Elabora clicked, then Alt+S") << QStringLiteral("elabora");
+        QTest::newRow("Stampa clicked") << QStringLiteral("stampa");
+        QTest::newRow("Alt+S with the name selected") << QStringLiteral("name");
+    }
+    void printKeepsFocusAndSelections()
+    {
+        QFETCH(QString, route);
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClicks(ui.txtCognome, QStringLiteral("Rossi"));
+        QTest::keyClick(ui.txtCognome, Qt::Key_Tab);
+        QTest::keyClicks(ui.txtNome, QStringLiteral("Mario"));
+        QTest::keyClick(ui.txtNome, Qt::Key_Tab);
+        QTest::keyClicks(ui.txtDataNascita, QStringLiteral("7/5/1983"));
+        ui.Text1->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(ui.Text1, QStringLiteral("tor"));
+        QVERIFY(!ui.Text2->text().isEmpty());
+        QTest::mouseClick(ui.cmdElabora, Qt::LeftButton);
+        QCOMPARE(ui.txtCodiceFiscale->text().size(), 16);
+        QCOMPARE(QApplication::focusWidget(), ui.cmdElabora);
+        if (route == QStringLiteral("name")) {
+            ui.txtNome->setFocus(Qt::MouseFocusReason);
+            QTest::keyClick(ui.txtNome, Qt::Key_End);
+            QTest::keyClick(ui.txtNome, Qt::Key_Home, Qt::ShiftModifier);
+            QCOMPARE(ui.txtNome->selectedText(), QStringLiteral("MARIO"));
+        }
+
+        QWidget* const focused = QApplication::focusWidget();
+        const QMap<QString, QString> before = selections(form);
+        QMap<QString, QString> atPrint;
+        fake.onPrint = [&] { atPrint = selections(form); };
+        if (route == QStringLiteral("stampa"))
+            QTest::mouseClick(ui.cmdStampa, Qt::LeftButton);
+        else
+            QTest::keyClick(focused, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(fake.printed.size(), 1);
+
+        QCOMPARE(atPrint, before);
+        // The window comes back active, the focus where it was.
+        QTRY_COMPARE(QApplication::focusWidget(), route == QStringLiteral("stampa") ? ui.cmdStampa : focused);
+        QCOMPARE(selections(form), before);
+        QVERIFY(fake.log == QStringList(QStringLiteral("print")));
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include "SystemServices.h"
 
+#include <QWidget>
+
 namespace testing {
 
 RecordingServices::RecordingServices()
@@ -38,14 +40,14 @@ void RecordingServices::Box::show(QWidget*, const QString& text)
         owner->onBox(text);
 }
 
-void RecordingServices::Print::printImage(const QImage& image, double dotsPerInch)
+void RecordingServices::Print::printWindow(QWidget& window)
 {
     owner->log << QStringLiteral("print");
     if (owner->onPrint)
         owner->onPrint();
     if (owner->printerFails)
         throw platform::Error(1, QStringLiteral("no printer"));
-    owner->printed.append({image, dotsPerInch});
+    owner->printed.append({&window, window.grab().toImage()});
 }
 
 void RecordingServices::Open::open(QWidget* parent, const QString& target)

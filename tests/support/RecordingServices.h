@@ -32,11 +32,11 @@ public:
     std::function<void(const QString&)> onBox;
 
     struct Printed {
-        QImage image;
-        double dotsPerInch = 0;
+        QWidget* window = nullptr;
+        QImage image; // the window as it was drawn when printed
     };
     QList<Printed> printed;
-    // Called while the printer holds the image (the windows are as printed).
+    // Called while the printer holds the window (the windows are as printed).
     std::function<void()> onPrint;
 
 private:
@@ -54,7 +54,7 @@ private:
     } clock_;
     struct Print : platform::Printer {
         RecordingServices* owner;
-        void printImage(const QImage& image, double dotsPerInch) override;
+        void printWindow(QWidget& window) override;
     } printer_;
     struct Open : platform::Shell {
         RecordingServices* owner;
