@@ -1,8 +1,9 @@
-// Starts the program: loads and shows the main window, nothing else.
+// Starts the program: Qt's own texts in Italian, then the main window.
 
 #include "AppVersion.h"
 #include "Form1.h"
 #include "SystemServices.h"
+#include "Translation.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(platform::version::title));
     QApplication::setApplicationVersion(platform::systemAppInfo().versionText());
+    platform::installItalianQtTexts(app); // without the file the menus stay English
     Form1 form(platform::systemServices());
     form.show();
     return app.exec();

@@ -5,6 +5,7 @@
 
 #include "Form1.h"
 #include "SystemServices.h"
+#include "Translation.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
         window.show();
         return app.exec();
     }
+    // As the program starts: Qt's Italian texts, then the window.
+    platform::installItalianQtTexts(app);
     Form1 form(platform::systemServices());
     form.installEventFilter(&probe);
     form.show();

@@ -1,6 +1,7 @@
 // Fuzzes platform::parseDate with any text in four locales and checks that
 // every date it accepts is made of the numbers (or month name) typed, read in
-// the order the locale writes dates.
+// the order the locale writes dates; and that platform::parseBirthDate takes
+// exactly those dates that are not after today nor before 1800.
 //
 // Input: byte 0 flags (bits 0-1: locale, bit 2: text is UTF-16), bytes 1-3
 // the "today" that two-digit years are resolved against, then the text.
@@ -94,8 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = fuzzcheck::decode(data + 4, size - 4, data[0] & 4);
 
     const std::optional<QDate> parsed = platform::parseDate(text, c.locale, today);
-    if (!parsed)
+    const std::optional<QDate> born = platform::parseBirthDate(text, c.locale, today);
+    if (!parsed) {
+        FUZZ_CHECK(!born, QStringLiteral("birth date of no date: %1").arg(fuzzcheck::dump(text)));
         return 0;
+    }
     const QDate date = *parsed;
     const QString context =
         QStringLiteral("text %1 locale %2 today %3 -> %4")
@@ -112,8 +116,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(platform::parseDate(QStringLiteral("  ") + text + QStringLiteral(" "), c.locale, today) == date,
                context);
 
+    const bool bornInRange = date <= today && date.year() >= platform::kFirstBirthYear;
+    FUZZ_CHECK(born == (bornInRange ? parsed : std::nullopt), context);
+
     std::vector<Piece> pieces;
     FUZZ_CHECK(splitTyped(text.trimmed(), pieces), context);
+    if (pieces.size() == 1) { // 07051983, 070583: two digits each, the year of four or two
+        const QString digits = pieces[0].text;
+        FUZZ_CHECK(pieces[0].number && (digits.size() == 8 || digits.size() == 6), context);
+        const qsizetype yearLength = digits.size() - 4;
+        const bool yearFirst = c.order == Order::YearMonthDay;
+        const Piece year{yearFirst ? digits.left(yearLength) : digits.right(yearLength), true};
+        const Piece first{yearFirst ? digits.mid(yearLength, 2) : digits.left(2), true};
+        const Piece second{yearFirst ? digits.right(2) : digits.mid(2, 2), true};
+        const bool monthFirst = c.order != Order::DayMonthYear;
+        FUZZ_CHECK(isYear(year, date.year(), today), context);
+        FUZZ_CHECK(isSmallNumber(monthFirst ? first : second, date.month()), context);
+        FUZZ_CHECK(isSmallNumber(monthFirst ? second : first, date.day()), context);
+        return 0;
+    }
     FUZZ_CHECK(pieces.size() == 3, context);
     const Piece& a = pieces[0];
     const Piece& b = pieces[1];

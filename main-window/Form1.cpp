@@ -11,15 +11,17 @@
 #include "SearchBox.h"
 #include "Text.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
+#include <QShortcutEvent>
 #include <limits>
 
 using look::twips;
@@ -29,6 +31,11 @@ namespace {
 const QColor kGrey{224, 224, 224};
 const QColor kGreen{0, 192, 0};
 const QColor kDarkGreen{0, 64, 0};
+
+// Longer than any real name or date, short enough that a huge paste cannot
+// make every key cost seconds. The engine itself takes any length.
+constexpr int kNameMaxLength = 1000;
+constexpr int kDateMaxLength = 40;
 
 QFont windowFont() { return look::sansSerif(8.25); }
 QFont boldFont() { return look::sansSerif(8.25, true); }
@@ -55,7 +62,7 @@ QLineEdit* textBox(QWidget* parent, const char* name, const QRect& rect, const Q
 {
     auto* box = place(new QLineEdit(parent), name, rect);
     box->setFont(font);
-    // No length limit of its own: only the search box has one.
+    // No length limit unless the field sets one.
     box->setMaxLength(std::numeric_limits<int>::max());
     return box;
 }
@@ -165,6 +172,8 @@ void Form1::buildControls()
 
     txtCognome = textBox(this, "txtCognome", twips(1800, 2280, 3615, 285), boldFont());
     txtNome = textBox(this, "txtNome", twips(1800, 2580, 3615, 285), boldFont());
+    txtCognome->setMaxLength(kNameMaxLength);
+    txtNome->setMaxLength(kNameMaxLength);
 
     cboSesso = place(new QComboBox(this), "cboSesso", twips(6360, 2460, 675, 315));
     cboSesso->setEditable(false);
@@ -177,8 +186,14 @@ void Form1::buildControls()
         p.setColor(QPalette::Button, Qt::white);
         cboSesso->setPalette(p);
     }
+    // The wheel must not change the sex of a list the user is not working in:
+    // it neither takes the focus nor, without it, the wheel (eventFilter).
+    cboSesso->setFocusPolicy(Qt::StrongFocus);
+    cboSesso->installEventFilter(this);
+    cboSesso->view()->installEventFilter(this); // Esc in the open list
 
     txtDataNascita = textBox(this, "txtDataNascita", twips(1800, 2880, 1575, 285), boldFont());
+    txtDataNascita->setMaxLength(kDateMaxLength);
     txtDataNascita->installEventFilter(this);
 
     Text3 = textBox(this, "Text3", twips(6120, 3120, 795, 285), windowFont());
@@ -199,12 +214,10 @@ void Form1::buildControls()
     for (QPushButton* button : {cmdElabora, cmdStampa, cmdEsci}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        // Access keys and Enter (eventFilter).
+        button->installEventFilter(this);
     }
-
-    // cmdEsci is the cancel button: Esc anywhere in the window presses it.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, cmdEsci, &QPushButton::click);
+    // cmdEsci is the cancel button: Esc that no control used presses it (keyPressEvent).
 
     searchBox_ = std::make_unique<SearchBox>(*Text1, *Text2, *Text3, services_);
 
@@ -237,27 +250,31 @@ void Form1::showMessage(const QString& text) { services_.messageBox.show(this, t
 
 bool Form1::readsAsDate(const QString& text, QDate* date) const
 {
-    const auto parsed = platform::parseDate(text, services_.locale, services_.clock.today());
+    const auto parsed = platform::parseBirthDate(text, services_.locale, services_.clock.today());
     if (parsed && date)
         *date = *parsed;
     return parsed.has_value();
 }
 
+void Form1::refuse(QLineEdit* field, const QString& message)
+{
+    services_.beeper.beep();
+    showMessage(message);
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+}
+
 void Form1::cmdElabora_Click()
 {
-    const auto refuse = [this](const QString& message) {
-        services_.beeper.beep();
-        showMessage(message);
-    };
     if (txtCognome->text().isEmpty())
-        return refuse(QStringLiteral("Cognome non valido."));
+        return refuse(txtCognome, QStringLiteral("Cognome non valido."));
     if (txtNome->text().isEmpty())
-        return refuse(QStringLiteral("Nome non valido."));
+        return refuse(txtNome, QStringLiteral("Nome non valido."));
     QDate born;
     if (!readsAsDate(txtDataNascita->text(), &born))
-        return refuse(QStringLiteral("Data di nascita non valida."));
+        return refuse(txtDataNascita, QStringLiteral("Data di nascita non valida."));
     if (Text1->text().isEmpty())
-        return refuse(QStringLiteral("Immettere il luogo di nascita."));
+        return refuse(Text1, QStringLiteral("Immettere il luogo di nascita."));
 
     txtCognome->setText(platform::upperCase(txtCognome->text()));
     txtNome->setText(platform::upperCase(txtNome->text()));
@@ -279,7 +296,56 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             txtDataNascita_LostFocus();
     }
+    if (watched == cboSesso->view() && event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+        // Esc belongs to the open list. Claimed here, the key goes to the
+        // list, which closes; unclaimed, Qt may close the list while it looks
+        // for shortcuts and hand the key on to the window, ending the program.
+        event->accept();
+        return true;
+    }
+    if (watched == cboSesso && event->type() == QEvent::Wheel && !cboSesso->hasFocus()) {
+        event->ignore();
+        return true;
+    }
+    for (QPushButton* button : {cmdElabora, cmdStampa, cmdEsci})
+        if (watched == button)
+            return buttonEvent(button, event) || QWidget::eventFilter(watched, event);
     return QWidget::eventFilter(watched, event);
+}
+
+bool Form1::buttonEvent(QPushButton* button, QEvent* event)
+{
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        // An access key takes the focus to its button before pressing it, as
+        // a mouse click does: the field left runs its lost-focus check first.
+        // The button then handles the key as usual.
+        button->setFocus(Qt::ShortcutFocusReason);
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            // Return and keypad Enter press the focused button; held down,
+            // they press it once.
+            if (!key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+void Form1::keyPressEvent(QKeyEvent* event)
+{
+    // Esc comes here only when no control used it: an open list, a menu or
+    // a field keeps its own Esc.
+    if (event->matches(QKeySequence::Cancel)) {
+        cmdEsci->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::paintEvent(QPaintEvent*)

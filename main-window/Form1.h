@@ -39,12 +39,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
     void setTabOrder();
     void showMessage(const QString& text);
+    // A failed input check: beep, the message, then the focus in `field` with
+    // its text selected, ready to be corrected.
+    void refuse(QLineEdit* field, const QString& message);
     bool readsAsDate(const QString& text, QDate* date = nullptr) const;
+    bool buttonEvent(QPushButton* button, QEvent* event);
     void apriComuni();
     void setBorderStyle(int style);
 

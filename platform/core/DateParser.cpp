@@ -70,6 +70,22 @@ std::optional<std::array<Token, 3>> tokenize(const QString& text)
     return tokens;
 }
 
+// Day, month and year with nothing between them: 8 digits (four-digit year)
+// or 6 (two-digit year), the two-digit parts in the locale's order.
+std::optional<std::array<Token, 3>> splitRunTogether(const QString& text, Order order)
+{
+    if (text.size() != 8 && text.size() != 6)
+        return std::nullopt;
+    for (QChar c : text)
+        if (!isAsciiDigit(c))
+            return std::nullopt;
+    const qsizetype yearLength = text.size() - 4;
+    if (order == Order::YearMonthDay)
+        return std::array<Token, 3>{Token{text.left(yearLength), true}, Token{text.mid(yearLength, 2), true},
+                                    Token{text.right(2), true}};
+    return std::array<Token, 3>{Token{text.left(2), true}, Token{text.mid(2, 2), true}, Token{text.mid(4), true}};
+}
+
 int monthFromName(const QString& name)
 {
     static const char* const names[] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
@@ -110,7 +126,11 @@ int yearOf(const Token& token, QDate today)
 
 std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate today)
 {
-    const auto tokens = tokenize(text.trimmed());
+    const Order order = orderOf(locale);
+    const QString trimmed = text.trimmed();
+    auto tokens = splitRunTogether(trimmed, order);
+    if (!tokens)
+        tokens = tokenize(trimmed);
     if (!tokens)
         return std::nullopt;
     const Token& a = (*tokens)[0];
@@ -118,7 +138,6 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate
     const Token& c = (*tokens)[2];
 
     int day = 0, month = 0, year = 0;
-    const Order order = orderOf(locale);
     if (!a.numeric && b.numeric && c.numeric && order == Order::MonthDayYear) {
         month = monthFromName(a.text), day = smallNumber(b), year = yearOf(c, today);
     } else if (a.numeric && !b.numeric && c.numeric) {
@@ -136,6 +155,16 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate
     if (year < 1 || month < 1 || day < 1 || !QDate::isValid(year, month, day))
         return std::nullopt;
     return QDate(year, month, day);
+}
+
+std::optional<QDate> parseBirthDate(const QString& text, const QLocale& locale, QDate today)
+{
+    if (!today.isValid())
+        today = QDate::currentDate();
+    const auto date = parseDate(text, locale, today);
+    if (!date || *date > today || date->year() < kFirstBirthYear)
+        return std::nullopt;
+    return date;
 }
 
 } // namespace platform

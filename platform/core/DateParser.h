@@ -13,8 +13,18 @@ namespace platform {
 // blanks, in the locale's order (day-month-year for Italian and for the
 // C/POSIX locale, month-day-year where the locale puts the month first,
 // year-month-day where it puts the year first); "yyyy-mm-dd" always; the
-// month also as an Italian name or its three-letter abbreviation. A two-digit
-// year is the latest year with those last digits not after `today`.
+// month also as an Italian name or its three-letter abbreviation; the three
+// numbers run together as on paper forms, in the locale's order, two digits
+// each and the year of four ("07051983") or two ("070583"). A two-digit year
+// is the latest year with those last digits not after `today`.
 std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate today);
+
+// The earliest year a birth date may have.
+inline constexpr int kFirstBirthYear = 1800;
+
+// A date of birth: what parseDate reads, refused when it lies after `today`
+// or before kFirstBirthYear (a typo such as "2099" or "0083", not a person).
+// The compute command and the date field's colour both use this rule.
+std::optional<QDate> parseBirthDate(const QString& text, const QLocale& locale, QDate today);
 
 } // namespace platform

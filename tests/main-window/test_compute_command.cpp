@@ -7,6 +7,7 @@
 #include "RecordingServices.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,12 +39,15 @@ private slots:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("field"); // where the focus goes, its text selected
         // clang-format off
-        QTest::newRow("all empty") << "" << "" << "" << "" << "Cognome non valido.";
-        QTest::newRow("no name") << "Rossi" << "" << "abc" << "" << "Nome non valido.";
-        QTest::newRow("bad date before empty place") << "Rossi" << "Mario" << "abc" << "" << "Data di nascita non valida.";
-        QTest::newRow("impossible date") << "Rossi" << "Mario" << "31/04/1990" << "ROMA" << "Data di nascita non valida.";
-        QTest::newRow("no place") << "Rossi" << "Mario" << "1/1/1980" << "" << "Immettere il luogo di nascita.";
+        QTest::newRow("all empty") << "" << "" << "" << "" << "Cognome non valido." << "txtCognome";
+        QTest::newRow("no name") << "Rossi" << "" << "abc" << "" << "Nome non valido." << "txtNome";
+        QTest::newRow("bad date before empty place") << "Rossi" << "Mario" << "abc" << "" << "Data di nascita non valida." << "txtDataNascita";
+        QTest::newRow("impossible date") << "Rossi" << "Mario" << "31/04/1990" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
+        QTest::newRow("after today") << "Rossi" << "Mario" << "31/12/2099" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
+        QTest::newRow("before 1800") << "Rossi" << "Mario" << "07/05/0083" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
+        QTest::newRow("no place") << "Rossi" << "Mario" << "1/1/1980" << "" << "Immettere il luogo di nascita." << "Text1";
         // clang-format on
     }
     void checksInOrder()
@@ -53,17 +57,26 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, place);
         QFETCH(QString, message);
+        QFETCH(QString, field);
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
         fill(form, surname, name, date, place, QStringLiteral("H501"));
         ui.txtCodiceFiscale->setText(QStringLiteral("PREVIOUS"));
-        ui.cmdElabora->click();
+        ui.cmdElabora->setFocus();
+        QTest::keyClick(ui.cmdElabora, Qt::Key_Space);
         // One beep, then one box, and nothing else changed.
         QCOMPARE(fake.log, QStringList({QStringLiteral("beep"), QStringLiteral("box: ") + message}));
         QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("PREVIOUS"));
         QCOMPARE(ui.txtCognome->text(), surname);
         QCOMPARE(ui.txtNome->text(), name);
         QCOMPARE(ui.txtDataNascita->text(), date);
+        // The field the message is about is ready to be corrected.
+        const auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->objectName(), field);
+        QCOMPARE(focused->selectedText(), focused->text());
     }
 
     void computesAndUpperCasesInPlace()
@@ -110,18 +123,27 @@ private slots:
         QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47h123L"));
     }
 
-    void megabyteSurnameAndName()
+    void megabytePastedIntoTheNames()
     {
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        fill(form, QString(), QString(), QStringLiteral("7/5/1983"), QStringLiteral("x"), QStringLiteral("H123"));
         const QString filler(1 << 20, u'a');
-        fill(form, filler + QStringLiteral("rst"), QStringLiteral("bcdf") + filler, QStringLiteral("7/5/1983"),
-             QStringLiteral("x"), QStringLiteral("H123"));
+        const QString surname = QStringLiteral("rst") + filler;
+        const QString name = QStringLiteral("bcdf") + filler;
+        for (auto [field, text] : {std::pair{ui.txtCognome, surname}, std::pair{ui.txtNome, name}}) {
+            QGuiApplication::clipboard()->setText(text);
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            // The first thousand characters: more than any name, few enough
+            // that every later key stays quick.
+            QCOMPARE(field->text(), text.left(1000));
+        }
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
-        // Nothing was cut: the fields hold every character, upper-cased.
-        QCOMPARE(ui.txtCognome->text().size(), (1 << 20) + 3);
-        QVERIFY(ui.txtCognome->text().endsWith(QStringLiteral("AAARST")));
+        QCOMPARE(ui.txtCognome->text(), surname.left(1000).toUpper());
         QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H123"));
     }
 
@@ -155,10 +177,21 @@ private slots:
         ui.Text1->setFocus(); // leaving by another route than Tab
         QCOMPARE(look::textColour(ui.txtDataNascita), QColor(0, 0, 0));
 
+        // A date that is no birth date is coloured as the compute command refuses it.
+        ui.txtDataNascita->setFocus();
+        ui.txtDataNascita->setText(QStringLiteral("31/12/2099"));
+        ui.Text1->setFocus();
+        QCOMPARE(look::textColour(ui.txtDataNascita), QColor(128, 0, 0));
+        ui.txtDataNascita->setFocus();
+        ui.txtDataNascita->setText(QStringLiteral("07051983"));
+        ui.Text1->setFocus();
+        QCOMPARE(look::textColour(ui.txtDataNascita), QColor(0, 0, 0));
+
         ui.txtDataNascita->setFocus();
         ui.txtDataNascita->clear();
         ui.txtNome->setFocus();
         QCOMPARE(look::textColour(ui.txtDataNascita), QColor(128, 0, 0));
+
         QVERIFY(fake.log.isEmpty()); // no beep, no box
     }
 };

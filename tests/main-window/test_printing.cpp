@@ -330,6 +330,7 @@ private slots:
         }
 
         QWidget* const focused = QApplication::focusWidget();
+        QVERIFY(focused != ui.cmdStampa);
         const QMap<QString, QString> before = selections(form);
         QMap<QString, QString> atPrint;
         fake.onPrint = [&] { atPrint = selections(form); };
@@ -339,10 +340,16 @@ private slots:
             QTest::keyClick(focused, Qt::Key_S, Qt::AltModifier);
         QTRY_COMPARE(fake.printed.size(), 1);
 
-        QCOMPARE(atPrint, before);
-        // The window comes back active, the focus where it was.
-        QTRY_COMPARE(QApplication::focusWidget(), route == QStringLiteral("stampa") ? ui.cmdStampa : focused);
-        QCOMPARE(selections(form), before);
+        // Alt+S moves the focus to Stampa first, as a click does, and a line
+        // edit drops its selection when it loses the focus: nothing shows
+        // selected, on the screen or on the page.
+        QMap<QString, QString> unselected = before;
+        for (QString& text : unselected)
+            text.clear();
+        QCOMPARE(atPrint, unselected);
+        // The window comes back active, the focus on the button pressed.
+        QTRY_COMPARE(QApplication::focusWidget(), ui.cmdStampa);
+        QCOMPARE(selections(form), unselected);
         QVERIFY(fake.log == QStringList(QStringLiteral("print")));
     }
 };

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+using platform::parseBirthDate;
 using platform::parseDate;
 
 namespace {
@@ -59,6 +60,9 @@ class TestDateParser : public QObject {
         QTest::newRow("huge number") << "7/5/99999999999999999999" << QDate();
         QTest::newRow("impossible iso") << "1990-02-30" << QDate();
         QTest::newRow("iso no day") << "1990-02" << QDate();
+        QTest::newRow("run together, seven digits") << "7051983" << QDate();
+        QTest::newRow("run together, nine digits") << "070519830" << QDate();
+        QTest::newRow("run together, then a separator") << "0705/1983" << QDate();
     }
 
 private slots:
@@ -81,6 +85,11 @@ private slots:
         QTest::newRow("no leap day") << "29/02/2023" << QDate();
         QTest::newRow("month 13") << "1/13/1990" << QDate();
         QTest::newRow("american order refused") << "12/31/1990" << QDate();
+        QTest::newRow("run together") << "07051983" << QDate(1983, 5, 7);
+        QTest::newRow("run together, short year") << "070583" << QDate(1983, 5, 7);
+        QTest::newRow("run together, no 31 April") << "31041990" << QDate();
+        QTest::newRow("run together, month first refused") << "12311990" << QDate();
+        QTest::newRow("run together, year first refused") << "19830507" << QDate();
     }
     void italian() { check(kItalian); }
 
@@ -102,8 +111,45 @@ private slots:
         QTest::newRow("day first refused") << "31/12/1990" << QDate();
         QTest::newRow("month name first") << "maggio 7 1983" << QDate(1983, 5, 7);
         QTest::newRow("two-digit year") << "5-7-83" << QDate(1983, 5, 7);
+        QTest::newRow("run together") << "05071983" << QDate(1983, 5, 7);
+        QTest::newRow("run together, short year") << "050783" << QDate(1983, 5, 7);
+        QTest::newRow("run together, day 31") << "12311990" << QDate(1990, 12, 31);
+        QTest::newRow("run together, day first refused") << "31121990" << QDate();
     }
     void american() { check(kAmerican); }
+
+    // A birth date is a date that is neither after today nor before 1800,
+    // whatever form it was typed in.
+    void birthDate_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("expected"); // invalid: refused
+        // clang-format off
+        QTest::newRow("it: run together") << kItalian << "07051983" << QDate(1983, 5, 7);
+        QTest::newRow("it: born today") << kItalian << "7/12/2026" << kToday;
+        QTest::newRow("it: tomorrow") << kItalian << "8/12/2026" << QDate();
+        QTest::newRow("it: far future") << kItalian << "31/12/2099" << QDate();
+        QTest::newRow("it: first day of 1800") << kItalian << "1/1/1800" << QDate(1800, 1, 1);
+        QTest::newRow("it: last day of 1799") << kItalian << "31/12/1799" << QDate();
+        QTest::newRow("it: year 83 typed in four digits") << kItalian << "07/05/0083" << QDate();
+        QTest::newRow("it: two-digit year, earlier this year") << kItalian << "070526" << QDate(2026, 5, 7);
+        // The year is this year's (the two-digit rule goes by the year), so the date is tomorrow.
+        QTest::newRow("it: two-digit year, later this year") << kItalian << "8/12/26" << QDate();
+        QTest::newRow("us: run together") << kAmerican << "12311990" << QDate(1990, 12, 31);
+        QTest::newRow("us: born today") << kAmerican << "12/07/2026" << kToday;
+        QTest::newRow("us: tomorrow") << kAmerican << "12/08/2026" << QDate();
+        QTest::newRow("us: before 1800") << kAmerican << "12311799" << QDate();
+        // clang-format on
+    }
+    void birthDate()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+        QFETCH(QDate, expected);
+        const auto born = parseBirthDate(text, locale, kToday);
+        QCOMPARE(born.value_or(QDate()), expected);
+    }
 
     void monthNamesAllKnown()
     {
