@@ -74,14 +74,20 @@ bool namesMonth(const QString& typed, int month)
 
 bool isSmallNumber(const Piece& p, int value) { return p.number && p.text.size() <= 2 && p.text.toInt() == value; }
 
-// Four digits as written, or two digits naming the latest such year up to today.
-bool isYear(const Piece& p, int year, QDate today)
+// Four digits as written, or two digits naming the latest such date up to
+// today: not after today, and a century later it would be.
+bool isYear(const Piece& p, QDate date, QDate today)
 {
     if (!p.number)
         return false;
+    const int year = date.year();
     if (p.text.size() == 4)
         return p.text.toInt() == year;
-    return p.text.size() == 2 && p.text.toInt() == year % 100 && year <= today.year() && year > today.year() - 100;
+    const bool centuryLaterIsFuture =
+        year + 100 > today.year()
+        || (year + 100 == today.year()
+            && (date.month() > today.month() || (date.month() == today.month() && date.day() > today.day())));
+    return p.text.size() == 2 && p.text.toInt() == year % 100 && date <= today && centuryLaterIsFuture;
 }
 
 } // namespace
@@ -130,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Piece first{yearFirst ? digits.mid(yearLength, 2) : digits.left(2), true};
         const Piece second{yearFirst ? digits.right(2) : digits.mid(2, 2), true};
         const bool monthFirst = c.order != Order::DayMonthYear;
-        FUZZ_CHECK(isYear(year, date.year(), today), context);
+        FUZZ_CHECK(isYear(year, date, today), context);
         FUZZ_CHECK(isSmallNumber(monthFirst ? first : second, date.month()), context);
         FUZZ_CHECK(isSmallNumber(monthFirst ? second : first, date.day()), context);
         return 0;
@@ -142,22 +148,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     if (!b.number) { // 7 maggio 1983
         FUZZ_CHECK(a.number && z.number, context);
-        FUZZ_CHECK(isSmallNumber(a, date.day()) && namesMonth(b.text, date.month()) && isYear(z, date.year(), today),
+        FUZZ_CHECK(isSmallNumber(a, date.day()) && namesMonth(b.text, date.month()) && isYear(z, date, today),
                    context);
     } else if (!a.number) { // May-style: maggio 7 1983, where the month comes first
         FUZZ_CHECK(c.order == Order::MonthDayYear && z.number, context);
-        FUZZ_CHECK(namesMonth(a.text, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date.year(), today),
+        FUZZ_CHECK(namesMonth(a.text, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date, today),
                    context);
     } else {
         FUZZ_CHECK(z.number, context);
         if (a.text.size() == 4 || c.order == Order::YearMonthDay)
-            FUZZ_CHECK(isYear(a, date.year(), today) && isSmallNumber(b, date.month()) && isSmallNumber(z, date.day()),
+            FUZZ_CHECK(isYear(a, date, today) && isSmallNumber(b, date.month()) && isSmallNumber(z, date.day()),
                        context);
         else if (c.order == Order::MonthDayYear)
-            FUZZ_CHECK(isSmallNumber(a, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date.year(), today),
+            FUZZ_CHECK(isSmallNumber(a, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date, today),
                        context);
         else
-            FUZZ_CHECK(isSmallNumber(a, date.day()) && isSmallNumber(b, date.month()) && isYear(z, date.year(), today),
+            FUZZ_CHECK(isSmallNumber(a, date.day()) && isSmallNumber(b, date.month()) && isYear(z, date, today),
                        context);
     }
     return 0;

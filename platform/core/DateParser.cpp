@@ -138,6 +138,7 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate
     const Token& c = (*tokens)[2];
 
     int day = 0, month = 0, year = 0;
+    const Token* yearToken = &c;
     if (!a.numeric && b.numeric && c.numeric && order == Order::MonthDayYear) {
         month = monthFromName(a.text), day = smallNumber(b), year = yearOf(c, today);
     } else if (a.numeric && !b.numeric && c.numeric) {
@@ -146,12 +147,17 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate
         return std::nullopt;
     } else if (a.text.size() == 4 || order == Order::YearMonthDay) {
         year = yearOf(a, today), month = smallNumber(b), day = smallNumber(c);
+        yearToken = &a;
     } else if (order == Order::MonthDayYear) {
         month = smallNumber(a), day = smallNumber(b), year = yearOf(c, today);
     } else {
         day = smallNumber(a), month = smallNumber(b), year = yearOf(c, today);
     }
 
+    // A two-digit year names the latest such date not after today: 8/12/26
+    // typed on 7 December 2026 is a day in 1926, not tomorrow.
+    if (yearToken->text.size() == 2 && today.isValid() && QDate(year, month, day) > today)
+        year -= 100;
     if (year < 1 || month < 1 || day < 1 || !QDate::isValid(year, month, day))
         return std::nullopt;
     return QDate(year, month, day);

@@ -16,7 +16,7 @@ namespace platform {
 // month also as an Italian name or its three-letter abbreviation; the three
 // numbers run together as on paper forms, in the locale's order, two digits
 // each and the year of four ("07051983") or two ("070583"). A two-digit year
-// is the latest year with those last digits not after `today`.
+// gives the latest date with those last digits that is not after `today`.
 std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate today);
 
 // The earliest year a birth date may have.

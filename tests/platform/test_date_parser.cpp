@@ -134,8 +134,8 @@ private slots:
         QTest::newRow("it: last day of 1799") << kItalian << "31/12/1799" << QDate();
         QTest::newRow("it: year 83 typed in four digits") << kItalian << "07/05/0083" << QDate();
         QTest::newRow("it: two-digit year, earlier this year") << kItalian << "070526" << QDate(2026, 5, 7);
-        // The year is this year's (the two-digit rule goes by the year), so the date is tomorrow.
-        QTest::newRow("it: two-digit year, later this year") << kItalian << "8/12/26" << QDate();
+        // Tomorrow cannot be meant: the latest such date not after today is a century back.
+        QTest::newRow("it: two-digit year, later this year") << kItalian << "8/12/26" << QDate(1926, 12, 8);
         QTest::newRow("us: run together") << kAmerican << "12311990" << QDate(1990, 12, 31);
         QTest::newRow("us: born today") << kAmerican << "12/07/2026" << kToday;
         QTest::newRow("us: tomorrow") << kAmerican << "12/08/2026" << QDate();
