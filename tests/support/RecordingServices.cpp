@@ -38,6 +38,12 @@ void RecordingServices::Box::show(QWidget*, const QString& text)
         owner->onBox(text);
 }
 
+bool RecordingServices::Box::ask(QWidget*, const QString& text)
+{
+    owner->log << QStringLiteral("ask: ") + text;
+    return owner->answerYes;
+}
+
 void RecordingServices::Print::printImage(const QImage& image, double dotsPerInch)
 {
     owner->log << QStringLiteral("print");
