@@ -92,9 +92,11 @@ int main(int argc, char** argv)
         timer.start();
         QProcess builder;
         builder.setStandardOutputFile(QProcess::nullDevice());
-        builder.start(bin + QStringLiteral("/build-register"), {data + QStringLiteral("/ANPR_archivio_comuni.csv"),
-                                                                data + QStringLiteral("/ANPR_stati_esteri.csv"),
-                                                                data + QStringLiteral("/stati_cessati.csv"), output});
+        builder.start(bin + QStringLiteral("/build-register"),
+                      {data + QStringLiteral("/ANPR_archivio_comuni.csv"),
+                       data + QStringLiteral("/ANPR_stati_esteri.csv"), data + QStringLiteral("/stati_cessati.csv"),
+                       data + QStringLiteral("/territori_esteri.csv"), data + QStringLiteral("/stati_nomi_comuni.csv"),
+                       output});
         const bool built = builder.waitForFinished(60000) && builder.exitCode() == 0;
         build.push_back(timer.nsecsElapsed());
         if (!built) {

@@ -7,6 +7,7 @@
 #include "DateParser.h"
 #include "Look.h"
 #include "Module1.h"
+#include "PlaceChoice.h"
 #include "RegisterSql.h"
 #include "SearchBox.h"
 #include "Text.h"
@@ -276,11 +277,30 @@ void Form1::cmdElabora_Click()
     if (Text1->text().isEmpty())
         return refuse(Text1, QStringLiteral("Immettere il luogo di nascita."));
 
+    // Only a record of the register that bears the name shown and fits the
+    // birth date gives the place code; the boxes then show that record.
+    registro::PlaceChoice place;
+    try {
+        if (!dbComuni || !dbComuni->isOpen())
+            return refuse(Text1, QStringLiteral("Comune non in elenco"));
+        place =
+            registro::choosePlace(*dbComuni, Text1->text(), born, registro::ShownPlace{Text3->text(), Text2->text()});
+    } catch (const platform::Error& error) {
+        return refuse(Text1, QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
+    }
+    if (place.outcome == registro::PlaceChoice::NotInForce) {
+        if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born)))
+            return;
+    } else if (place.outcome != registro::PlaceChoice::Chosen) {
+        return refuse(Text1, QStringLiteral("Comune non in elenco"));
+    }
+    searchBox_->showPlace(place.place);
+
     txtCognome->setText(platform::upperCase(txtCognome->text()));
     txtNome->setText(platform::upperCase(txtNome->text()));
 
-    txtCodiceFiscale->setText(::CalcoloCodFis(txtCognome->text(), txtNome->text(), born, cboSesso->currentText(),
-                                              platform::trimBlanks(Text3->text())));
+    txtCodiceFiscale->setText(
+        ::CalcoloCodFis(txtCognome->text(), txtNome->text(), born, cboSesso->currentText(), place.place.code));
 }
 
 void Form1::txtDataNascita_LostFocus()

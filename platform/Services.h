@@ -20,6 +20,10 @@ public:
     // Modal; one OK button, no icon, the application title as caption.
     // Returns when the user has closed it.
     virtual void show(QWidget* owner, const QString& text) = 0;
+    // Modal question with the buttons Sì and No, No the default (Return and
+    // Esc answer No); no icon, the application title as caption. True only
+    // when the user answers Sì.
+    virtual bool ask(QWidget* owner, const QString& text) = 0;
 };
 
 class Beeper {

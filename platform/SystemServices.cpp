@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace platform {
@@ -14,6 +15,19 @@ void SystemMessageBox::show(QWidget* owner, const QString& text)
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(version::title), text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText); // the text is shown as given, never as markup
     box.exec();
+}
+
+bool SystemMessageBox::ask(QWidget* owner, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(version::title), text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    // The letters answer too: S for Sì, N for No.
+    QAbstractButton* yes = box.addButton(QStringLiteral("&Sì"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void SystemBeeper::beep() { QApplication::beep(); }

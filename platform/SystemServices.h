@@ -8,6 +8,7 @@ namespace platform {
 class SystemMessageBox : public MessageBox {
 public:
     void show(QWidget* owner, const QString& text) override;
+    bool ask(QWidget* owner, const QString& text) override;
 };
 
 class SystemBeeper : public Beeper {

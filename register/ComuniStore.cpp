@@ -42,7 +42,60 @@ QString schemaName(Connection& db, const char* type, const QString& name, const 
 
 } // namespace
 
-QString foldKey(const QString& name) { return platform::upperCase(name); }
+namespace {
+
+// One code point, folded, onto `out`: canonical decompositions split À into
+// A and a combining grave, whose marks are then dropped; letters without one
+// (Ø, Ł, Æ) stay as they are. Done a character at a time, so a text of any
+// length folds in linear time.
+void appendFolded(char32_t c, QString& out)
+{
+    switch (c) {
+        case 0x2019: // right single quotation mark, the typographic apostrophe
+        case 0x2018: // left single quotation mark
+        case 0x02BC: // modifier letter apostrophe
+        case 0x0060: // grave accent typed on its own
+        case 0x00B4: // acute accent typed on its own
+            out += u'\'';
+            return;
+        default: break;
+    }
+    if (c < 0x80) {
+        out += QChar(char16_t(c));
+        return;
+    }
+    if (QChar::decompositionTag(c) == QChar::Canonical) {
+        for (const char32_t part : QChar::decomposition(c).toUcs4())
+            appendFolded(part, out);
+        return;
+    }
+    if (QChar::category(c) == QChar::Mark_NonSpacing)
+        return;
+    if (QChar::requiresSurrogates(c)) {
+        out += QChar(QChar::highSurrogate(c));
+        out += QChar(QChar::lowSurrogate(c));
+    } else {
+        out += QChar(char16_t(c));
+    }
+}
+
+} // namespace
+
+QString foldKey(const QString& name)
+{
+    QString folded;
+    folded.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            appendFolded(QChar::surrogateToUcs4(c, name[++i]), folded);
+        else if (c.isSurrogate())
+            folded += c; // a lone half stays as it is
+        else
+            appendFolded(c.unicode(), folded);
+    }
+    return platform::upperCase(folded);
+}
 
 // ---------------------------------------------------------------- Recordset
 
@@ -69,6 +122,8 @@ struct Recordset::Impl {
     QString descr;
     QString prov;
     QString cod;
+    QString firstDay;
+    QString lastDay;
 
     void requireUsable() const
     {
@@ -94,6 +149,8 @@ struct Recordset::Impl {
             descr = row.columnText(sql::Descr);
             prov = row.columnText(sql::Prov);
             cod = row.columnText(sql::Cod);
+            firstDay = row.columnText(sql::First);
+            lastDay = row.columnText(sql::Last);
             hasCurrent = true;
         });
     }
@@ -117,6 +174,8 @@ struct Recordset::Impl {
         descr.clear();
         prov.clear();
         cod.clear();
+        firstDay.clear();
+        lastDay.clear();
         key.clear();
     }
 };
@@ -236,6 +295,10 @@ QString Recordset::field(const QString& name) const
         value = &d_->prov;
     else if (name.compare(sql::kCode, Qt::CaseInsensitive) == 0)
         value = &d_->cod;
+    else if (name.compare(sql::kFirst, Qt::CaseInsensitive) == 0)
+        value = &d_->firstDay;
+    else if (name.compare(sql::kLast, Qt::CaseInsensitive) == 0)
+        value = &d_->lastDay;
     else
         fail(ItemNotFound, QStringLiteral("Elemento non trovato in questo insieme."));
     if (!d_->hasCurrent)
@@ -290,6 +353,27 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString& table)
     impl->connection = connection_;
     impl->table = found;
     return std::unique_ptr<Recordset>(new Recordset(std::move(impl)));
+}
+
+std::vector<Record> Database::recordsNamed(const QString& name)
+{
+    if (!isOpen())
+        failClosed();
+    Connection& db = *connection_;
+    const QString table = schemaName(db, "table", sql::kTable);
+    if (table.isEmpty())
+        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(sql::kTable));
+    const QString index = schemaName(db, "index", sql::kIndex, table);
+    if (index.isEmpty())
+        fail(NotAnIndex, QStringLiteral("'%1' non è un indice della tabella.").arg(sql::kIndex));
+
+    Statement named = db.prepare(sql::cursorQueries(table, index).named);
+    named.bindText(1, foldKey(name).toUtf8());
+    std::vector<Record> records;
+    while (named.step())
+        records.push_back({named.columnText(sql::Descr), named.columnText(sql::Prov), named.columnText(sql::Cod),
+                           dateFromField(named.columnText(sql::First)), dateFromField(named.columnText(sql::Last))});
+    return records;
 }
 
 void Database::close()

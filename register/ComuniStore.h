@@ -6,9 +6,11 @@
 // one of the numbers below, with a description the window can show as is.
 
 #include "Error.h"
+#include "Record.h"
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace registro {
 
@@ -21,8 +23,10 @@ enum ErrorNumber {
     NotAnIndex = 3800, // "'<name>' non è un indice della tabella."
 };
 
-// The key names are ordered and compared by; the search box upper-cases what
-// the user types the same way, so the two always agree.
+// The key names are ordered and compared by: upper case, without accents or
+// other marks (È, É and E are one letter; Ç is C), and with every apostrophe
+// form (’ ‘ ` ´ ʼ) as the plain one. The writer's key, the seek and the
+// search box's comparison all fold through this one function.
 QString foldKey(const QString& name);
 
 struct Connection;
@@ -44,7 +48,8 @@ public:
     bool eof() const;
     void moveNext();
     void movePrevious();
-    // COMU_DESCR, COMU_PROV or COMU_COD of the current record.
+    // COMU_DESCR, COMU_PROV, COMU_COD, COMU_DAL or COMU_AL of the current
+    // record (the last two as yyyy-mm-dd, empty for an open end).
     QString field(const QString& name) const;
 
     void close();
@@ -67,6 +72,10 @@ public:
     Database& operator=(const Database&) = delete;
 
     std::unique_ptr<Recordset> openRecordset(const QString& table);
+    // Every record of the table Comuni whose name folds like `name`, in
+    // index order, read through the index COMU_DESCR. Fails like
+    // openRecordset and setIndex when either is missing.
+    std::vector<Record> recordsNamed(const QString& name);
     // Recordsets still open stop working (ObjectClosed) but stay safe to use
     // and to destroy.
     void close();

@@ -2,20 +2,21 @@
 // Writes a municipality register from a list of records: used at build time
 // to make Comuni.mdb and by tests to make small registers of their own.
 
-#include <QString>
+#include "Record.h"
+
 #include <vector>
 
 namespace registro {
 
-struct Record {
-    QString name; // COMU_DESCR, as published
-    QString province; // COMU_PROV
-    QString code; // COMU_COD, the cadastral code
-};
-
-// Sorts the records by (fold key, name, code, province) and writes them, in
-// that order, to a fresh file at `path`, replacing any file there only once
-// the new one is complete. The same records always give the same bytes.
+// Sorts the records into index order and writes them, in that order, to a
+// fresh file at `path`, replacing any file there only once the new one is
+// complete. The same records always give the same bytes.
+//
+// Index order: by fold key (foldKey), so case, accents and apostrophe forms
+// do not count; records of one fold key by name as stored, in UTF-8 byte
+// order (PATERNO before PATERNÒ); records of one name by validity, the one in
+// force latest first (the present BELLAGIO before the one merged away in
+// 2014), then the one that began latest; then by code and province.
 // Throws platform::Error on failure and leaves nothing half-written behind.
 void writeRegister(const QString& path, std::vector<Record> records);
 

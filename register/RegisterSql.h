@@ -16,6 +16,9 @@ inline const QString kName = QStringLiteral("COMU_DESCR");
 inline const QString kProvince = QStringLiteral("COMU_PROV");
 inline const QString kCode = QStringLiteral("COMU_COD");
 inline const QString kKey = QStringLiteral("COMU_KEY");
+// Validity: first and last day in force, yyyy-mm-dd, empty for an open end.
+inline const QString kFirst = QStringLiteral("COMU_DAL");
+inline const QString kLast = QStringLiteral("COMU_AL");
 
 inline QString quoted(const QString& identifier)
 {
@@ -24,24 +27,27 @@ inline QString quoted(const QString& identifier)
 
 inline QString createTable()
 {
-    return QStringLiteral("CREATE TABLE %1 (%2 TEXT NOT NULL, %3 TEXT NOT NULL, %4 TEXT NOT NULL, %5 TEXT NOT NULL)")
-        .arg(kTable, kName, kProvince, kCode, kKey);
+    return QStringLiteral("CREATE TABLE %1 (%2 TEXT NOT NULL, %3 TEXT NOT NULL, %4 TEXT NOT NULL, %5 TEXT NOT NULL, "
+                          "%6 TEXT NOT NULL, %7 TEXT NOT NULL)")
+        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast);
 }
 inline QString createIndex() { return QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(kIndex, kTable, kKey); }
+// ?1 name, ?2 province, ?3 code, ?4 key, ?5 first day, ?6 last day.
 inline QString insert()
 {
-    return QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5) VALUES (?1, ?2, ?3, ?4)")
-        .arg(kTable, kName, kProvince, kCode, kKey);
+    return QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast);
 }
 
 // Result columns of every cursor statement, in this order.
-enum Column { RowId, Key, Descr, Prov, Cod };
+enum Column { RowId, Key, Descr, Prov, Cod, First, Last };
 
 struct CursorQueries {
     QString seek; // ?1 = key: first record with COMU_KEY >= ?1
     QString next; // ?1, ?2 = key and rowid of the current record
     QString previous; // same binding as next
     QString last; // no binding
+    QString named; // ?1 = key: every record with COMU_KEY = ?1, in index order
 };
 
 // Each statement names the index with INDEXED BY, so it either runs as a
@@ -49,8 +55,9 @@ struct CursorQueries {
 // only to keep it a search rather than a scan.
 inline CursorQueries cursorQueries(const QString& table, const QString& index)
 {
-    const QString select = QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM ").arg(kKey, kName, kProvince, kCode)
-                           + quoted(table) + QStringLiteral(" INDEXED BY ") + quoted(index);
+    const QString select =
+        QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6 FROM ").arg(kKey, kName, kProvince, kCode, kFirst, kLast)
+        + quoted(table) + QStringLiteral(" INDEXED BY ") + quoted(index);
     const QString forward = QStringLiteral(" ORDER BY %1, rowid LIMIT 1").arg(kKey);
     const QString backward = QStringLiteral(" ORDER BY %1 DESC, rowid DESC LIMIT 1").arg(kKey);
     return {
@@ -58,6 +65,7 @@ inline CursorQueries cursorQueries(const QString& table, const QString& index)
         select + QStringLiteral(" WHERE (%1, rowid) > (?1, ?2)").arg(kKey) + forward,
         select + QStringLiteral(" WHERE (%1, rowid) < (?1, ?2)").arg(kKey) + backward,
         select + QStringLiteral(" WHERE %1 >= ''").arg(kKey) + backward,
+        select + QStringLiteral(" WHERE %1 = ?1 ORDER BY %1, rowid").arg(kKey),
     };
 }
 

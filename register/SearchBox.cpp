@@ -1,11 +1,14 @@
 #include "SearchBox.h"
 
 #include "Look.h"
+#include "PlaceChoice.h"
 #include "RegisterSql.h"
 #include "Text.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <limits>
 
 namespace {
 
@@ -28,6 +31,54 @@ int keyCodeOf(const QKeyEvent* event)
     }
 }
 
+// Keys that type nothing on their own: releasing one of them alone is no
+// reason to look the text up again.
+bool isModifier(int key)
+{
+    switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+        case Qt::Key_Hyper_L:
+        case Qt::Key_Hyper_R:
+        case Qt::Key_CapsLock: return true;
+        default: return false;
+    }
+}
+
+// The text a key press types into the box: none for a shortcut (Ctrl+V,
+// Ctrl+A), whatever text it carries; Ctrl with Alt is AltGr on some desktops.
+QString typedBy(const QKeyEvent* key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    if ((mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier))
+        return {};
+    return key->text();
+}
+
+// How many characters at the start of `name` fold to `foldedText`; -1 when
+// the name does not begin with it. One character folds to one in all but
+// rare cases (ß to SS, a letter typed with a separate combining accent).
+qsizetype foldedPrefixLength(const QString& name, const QString& foldedText)
+{
+    if (!registro::foldKey(name).startsWith(foldedText))
+        return -1;
+    qsizetype k = std::min(name.size(), foldedText.size());
+    if (registro::foldKey(name.left(k)) != foldedText) {
+        k = 0;
+        while (k < name.size() && registro::foldKey(name.left(k)).size() < foldedText.size())
+            ++k;
+    }
+    // Never between a letter and its accent.
+    while (k < name.size() && name[k].isMark())
+        ++k;
+    return k;
+}
+
 // What reading an unset cursor gives: the register never opened.
 platform::Error notOpen()
 {
@@ -37,8 +88,9 @@ platform::Error notOpen()
 } // namespace
 
 SearchBox::SearchBox(QLineEdit& nameBox, QLineEdit& provinceBox, QLineEdit& codeBox, platform::Services& services)
-    : Text1(nameBox), Text2(provinceBox), Text3(codeBox), services_(services)
+    : Text1(nameBox), Text2(provinceBox), Text3(codeBox), services_(services), typingLimit_(nameBox.maxLength())
 {
+    Text1.setMaxLength(std::numeric_limits<int>::max());
     Text1.installEventFilter(this);
 }
 
@@ -54,22 +106,50 @@ void SearchBox::closeCursor()
 
 void SearchBox::showMessage(const QString& text) { services_.messageBox.show(Text1.window(), text); }
 
+// Whether typing this text would bring the box past its limit; a box
+// already longer (a long name shown) may not grow either.
+bool SearchBox::typingOverflows(const QString& typed) const
+{
+    if (typed.isEmpty() || !typed.front().isPrint())
+        return false; // Backspace, Return, Ctrl+letter: nothing is typed
+    const qsizetype now = Text1.text().size();
+    const qsizetype after = now - Text1.selectedText().size() + typed.size();
+    return after > typingLimit_ && after > now;
+}
+
 bool SearchBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != &Text1)
         return false;
-    // The press reaches the handler before the box handles the key, and then
-    // goes on to the box. A held key repeats presses; its repeated releases
-    // are not real releases and are ignored.
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        Text1_KeyDown(keyCodeOf(key));
-    } else if (event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
-            Text1_KeyUp();
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            // The press reaches the handler before the box handles the key,
+            // and then goes on to the box unless it would type past the limit.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            pressedHere_ = true;
+            Text1_KeyDown(keyCodeOf(key));
+            return typingOverflows(typedBy(key));
+        }
+        case QEvent::InputMethod: {
+            // Text composed by an input method (an accent typed with a dead
+            // key) arrives without a key press of its own.
+            pressedHere_ = true;
+            return typingOverflows(static_cast<QInputMethodEvent*>(event)->commitString());
+        }
+        case QEvent::FocusOut: pressedHere_ = false; return false;
+        case QEvent::KeyRelease: {
+            // A held key repeats presses; its repeated releases are not real
+            // releases. A modifier released alone types nothing (Shift let go
+            // before the letter it capitalised would otherwise accept the
+            // completion). A release whose press went elsewhere is not the
+            // user's typing here.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat() && !isModifier(key->key()) && pressedHere_)
+                Text1_KeyUp();
+            return false;
+        }
+        default: return false;
     }
-    return false;
 }
 
 // Caret after the first `keep` characters of the box, the rest selected.
@@ -80,14 +160,31 @@ void SearchBox::selectAfter(qsizetype keep)
     Text1.setSelection(start, length - start);
 }
 
-// The current record into the box (as much of its name as the box holds),
-// the province and the code beside it.
+// The current record into the boxes: its whole name, the caret after its
+// first `keep` characters and the rest selected; the province, its
+// description as the province box's tooltip, and the code.
 void SearchBox::showRecord(qsizetype keep)
 {
-    Text1.setText(rsComuni->field(registro::sql::kName));
+    using namespace registro::sql;
+    const registro::Record record{rsComuni->field(kName), rsComuni->field(kProvince), rsComuni->field(kCode),
+                                  registro::dateFromField(rsComuni->field(kFirst)),
+                                  registro::dateFromField(rsComuni->field(kLast))};
+    Text1.setText(record.name);
     selectAfter(keep);
-    Text2.setText(rsComuni->field(registro::sql::kProvince));
-    Text3.setText(rsComuni->field(registro::sql::kCode));
+    Text2.setText(record.province);
+    Text2.setToolTip(registro::describePlace(record));
+    Text3.setText(record.code);
+}
+
+void SearchBox::showPlace(const registro::Record& place)
+{
+    if (Text1.text() != place.name)
+        Text1.setText(place.name);
+    Text2.setText(place.province);
+    Text2.setToolTip(registro::describePlace(place));
+    Text3.setText(place.code);
+    if (look::textColour(&Text1) != look::black)
+        look::setTextColour(&Text1, look::black);
 }
 
 void SearchBox::Text1_KeyUp()
@@ -103,15 +200,19 @@ void SearchBox::Text1_KeyUp()
             throw notOpen();
         rsComuni->seek(search);
         if (!rsComuni->noMatch() && !rsComuni->eof()) {
-            const qsizetype n = search.size();
-            if (platform::upperCase(rsComuni->field(registro::sql::kName).left(n)) == platform::upperCase(search)) {
-                if (n > remembered_.size())
-                    showRecord(n);
+            // Compared as the index compares: case, accents and apostrophe
+            // forms aside, so "forli" is a hit on FORLÌ.
+            const qsizetype typed =
+                foldedPrefixLength(rsComuni->field(registro::sql::kName), registro::foldKey(search));
+            if (typed >= 0) {
+                if (search.size() > remembered_.size())
+                    showRecord(typed);
             } else {
                 if (look::textColour(&Text1) != look::darkRed)
                     showMessage(QStringLiteral("Comune non in elenco"));
                 target = look::darkRed;
                 Text2.setText(QStringLiteral("?"));
+                Text2.setToolTip(QString());
                 Text3.setText(QStringLiteral("?"));
             }
         }

@@ -1,10 +1,16 @@
 #pragma once
 // The place-of-birth search box: completes municipality names from the
 // register as the user types, and steps through them with the arrow and page
-// keys. It watches the name box's keys and writes the province box and the
-// hidden code box; the window that holds the boxes owns it.
+// keys. It watches the name box's keys and writes the province box (and its
+// tooltip, which describes the record shown) and the hidden code box; the
+// window that holds the boxes owns it.
+//
+// The name box's maximum length becomes a limit on typing only: the box then
+// takes names of any length, so a completion or a step shows the whole
+// stored name.
 
 #include "ComuniStore.h"
+#include "Record.h"
 #include "Services.h"
 
 #include <QObject>
@@ -26,6 +32,10 @@ public:
     registro::Recordset* cursor() const { return rsComuni.get(); }
     // Closes the cursor if it is open; the box then reports each look-up.
     void closeCursor();
+    // Shows this record as a completion would, without a look-up: the whole
+    // name, its province and code, and its description as the province
+    // box's tooltip; a miss shown before is cleared.
+    void showPlace(const registro::Record& place);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,6 +46,7 @@ private:
     void showRecord(qsizetype keep);
     void selectAfter(qsizetype keep);
     void showMessage(const QString& text);
+    bool typingOverflows(const QString& typed) const;
 
     // The boxes under their names on the window.
     QLineEdit& Text1;
@@ -45,4 +56,10 @@ private:
     std::unique_ptr<registro::Recordset> rsComuni;
     // The search text of the last run.
     QString remembered_;
+    // The most characters typing may bring the name box to.
+    int typingLimit_;
+    // Whether a key was pressed (or text entered) in the name box since it
+    // last lost the focus: a release without one belongs to a press made
+    // elsewhere, such as the Return that closed a message box.
+    bool pressedHere_ = false;
 };

@@ -84,43 +84,57 @@ private slots:
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
         fill(form, QStringLiteral("rossetti"), QStringLiteral("marta d'arco"), QStringLiteral("7/5/1983"),
-             QStringLiteral("qualunque"), QStringLiteral("  H123 "));
+             QStringLiteral(" roma  "), QStringLiteral("  H501 "));
         ui.cboSesso->setCurrentIndex(1);
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(ui.txtCognome->text(), QStringLiteral("ROSSETTI"));
         // Only the case changes: blanks and apostrophes stay.
         QCOMPARE(ui.txtNome->text(), QStringLiteral("MARTA D'ARCO"));
-        // Blanks around the code do not reach the engine.
         QCOMPARE(ui.txtCodiceFiscale->text(),
-                 CalcoloCodFis("ROSSETTI", "MARTA D'ARCO", QDate(1983, 5, 7), "F", "H123"));
+                 CalcoloCodFis("ROSSETTI", "MARTA D'ARCO", QDate(1983, 5, 7), "F", "H501"));
+        // The boxes show the record used.
+        QCOMPARE(ui.Text1->text() + ui.Text2->text() + ui.Text3->text(), QStringLiteral("ROMARMH501"));
     }
 
     void blanksPassTheChecks()
     {
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
-        fill(form, QStringLiteral("   "), QStringLiteral("Marta"), QStringLiteral("07/05/1983"), QStringLiteral(" "));
+        fill(form, QStringLiteral("   "), QStringLiteral("Marta"), QStringLiteral("07/05/1983"),
+             QStringLiteral("Roma"));
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
-        // No place code yet: twelve characters, three X for the surname.
-        QCOMPARE(ui.txtCodiceFiscale->text(),
-                 QStringLiteral("XXXMRT83E07") + CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "").right(1));
-        QCOMPARE(ui.txtCodiceFiscale->text().size(), 12);
+        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "H501"));
+        QVERIFY(ui.txtCodiceFiscale->text().startsWith(QStringLiteral("XXXMRT83E07H501")));
+        // A place of blanks passes the empty check, but is no place.
+        ui.Text1->setText(QStringLiteral(" "));
+        ui.cmdElabora->click();
+        QCOMPARE(fake.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco")}));
     }
 
-    void placeCodeCaseKeptAndMissKept()
+    // Never a "?" or a code the box no longer stands for: the name shown must
+    // be a record's, and that record's code is used.
+    void placeNotInTheRegisterIsRefused()
     {
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
         fill(form, QStringLiteral("Rossetti"), QStringLiteral("Marta"), QStringLiteral("7 maggio 1983"),
              QStringLiteral("XYZ"), QStringLiteral("?"));
+        ui.txtCodiceFiscale->setText(QStringLiteral("PREVIOUS"));
         ui.cboSesso->setCurrentIndex(1);
         ui.cmdElabora->click();
-        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47?C"));
+        QCOMPARE(fake.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco")}));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("PREVIOUS"));
+        QCOMPARE(ui.txtCognome->text(), QStringLiteral("Rossetti")); // nothing changed
+        // A real name beside a stale code: the name's record.
+        fake.log.clear();
+        ui.Text1->setText(QStringLiteral("milano"));
         ui.Text3->setText(QStringLiteral("h123"));
         ui.cmdElabora->click();
-        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47h123L"));
+        QVERIFY(fake.log.isEmpty());
+        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("ROSSETTI", "MARTA", QDate(1983, 5, 7), "F", "F205"));
+        QCOMPARE(ui.Text3->text(), QStringLiteral("F205"));
     }
 
     void megabytePastedIntoTheNames()
@@ -129,7 +143,7 @@ private slots:
         testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        fill(form, QString(), QString(), QStringLiteral("7/5/1983"), QStringLiteral("x"), QStringLiteral("H123"));
+        fill(form, QString(), QString(), QStringLiteral("7/5/1983"), QStringLiteral("roma"), QStringLiteral("H501"));
         const QString filler(1 << 20, u'a');
         const QString surname = QStringLiteral("rst") + filler;
         const QString name = QStringLiteral("bcdf") + filler;
@@ -144,7 +158,7 @@ private slots:
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(ui.txtCognome->text(), surname.left(1000).toUpper());
-        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H123"));
+        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H501"));
     }
 
     void accessKeyComputes()
@@ -153,8 +167,8 @@ private slots:
         testing::Form1Controls ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        fill(form, QStringLiteral("Fo"), QStringLiteral("Al"), QStringLiteral("2-1-2001"), QStringLiteral("x"),
-             QStringLiteral("A001"));
+        fill(form, QStringLiteral("Fo"), QStringLiteral("Al"), QStringLiteral("2-1-2001"),
+             QStringLiteral("abano terme"), QStringLiteral("A001"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
         QTRY_COMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("FOXLAX01A02A001S"));
     }

@@ -51,6 +51,35 @@ private slots:
         platform::SystemMessageBox().show(nullptr, QStringLiteral("<b>Errore n° 1</b>"));
     }
 
+    // Sì and No, No the default, no icon, the title as caption; only Sì is yes.
+    void question_data()
+    {
+        QTest::addColumn<int>("key"); // how the user closes the box
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("S for Sì") << int(Qt::Key_S) << true;
+        QTest::newRow("Return") << int(Qt::Key_Return) << false;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+    }
+
+    void question()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, yes);
+        QString seen;
+        QTimer::singleShot(50, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box && box->isModal() && box->icon() == QMessageBox::NoIcon);
+            QStringList buttons;
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text().remove(u'&');
+            seen = box->windowTitle() + u'|' + box->text() + u'|' + buttons.join(u',') + u'|'
+                   + box->defaultButton()->text().remove(u'&');
+            QTest::keyClick(box, Qt::Key(key));
+        });
+        QCOMPARE(platform::SystemMessageBox().ask(nullptr, QStringLiteral("Calcolare comunque?")), yes);
+        QCOMPARE(seen, QStringLiteral("Tarvolin|Calcolare comunque?|Sì,No|No"));
+    }
+
     void appInfoComesFromTheBuild()
     {
         const platform::AppInfo info = platform::systemAppInfo();

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -37,16 +38,30 @@ QStringList describe(const std::vector<registro::Record>& records)
     return out;
 }
 
+// "name prov code first..last", open ends as "*".
+QStringList describeWithValidity(const std::vector<registro::Record>& records)
+{
+    const auto day = [](const QDate& d) { return d.isNull() ? QStringLiteral("*") : d.toString(Qt::ISODate); };
+    QStringList out;
+    for (const auto& r : records)
+        out << r.name + u' ' + r.province + u' ' + r.code + u' ' + day(r.first) + QStringLiteral("..") + day(r.last);
+    return out;
+}
+
 // Columns by name, in an order unlike the published file's.
 const QByteArray kComuniHeader = "\"ID\",\"DENOMINAZIONE_IT\",\"CODCATASTALE\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\","
-                                 "\"DATACESSAZIONE\",\"STATO\"\n";
+                                 "\"DATACESSAZIONE\",\"STATO\",\"ALTRADENOMINAZIONE\"\n";
 
 QByteArray comune(const char* name, const char* code, const char* province, const char* start = "1861-03-17",
-                  const char* end = "9999-12-31")
+                  const char* end = "9999-12-31", const char* otherName = "")
 {
     return QByteArray("1,\"") + name + "\",\"" + code + "\",\"" + province + "\",\"" + start + "\",\"" + end
-           + "\",\"A\"\n";
+           + "\",\"A\",\"" + otherName + "\"\n";
 }
+
+const QByteArray kStatesHeader = "\"DENOMINAZIONE\",\"CODAT\"\n";
+const QByteArray kTerritoriesHeader = "DENOMINAZIONE,CODAT,DAL,AL,FONTE\n";
+const QByteArray kStateNamesHeader = "NOME,CODAT,DENOMINAZIONE_UFFICIALE\n";
 
 QString sourceErrorOf(const std::function<void()>& f)
 {
@@ -229,8 +244,13 @@ private slots:
         QTest::newRow("province") << comune("ABANO", "A001", "pd") << "province 'pd'";
         QTest::newRow("empty province") << comune("ABANO", "A001", "") << "province ''";
         QTest::newRow("date") << comune("ABANO", "A001", "PD", "1866-11-1") << "not yyyy-mm-dd";
+        QTest::newRow("no such day") << comune("ABANO", "A001", "PD", "1866-02-30") << "not yyyy-mm-dd";
+        QTest::newRow("ends before it begins")
+            << comune("ABANO", "A001", "PD", "1924-11-14", "1924-11-13") << "period ends (1924-11-13) before";
+        QTest::newRow("tab in alternative name")
+            << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN") << "alternative name holds";
         QTest::newRow("missing field") << QByteArray("1,\"ABANO\",\"A001\",\"PD\",\"1866-11-19\",\"A\"\n")
-                                       << "expected 7 fields, found 6";
+                                       << "expected 8 fields, found 6";
         QTest::newRow("unterminated quote") << QByteArray("1,\"ABANO,\"A001\",\"PD\"\n") << "";
         QTest::newRow("stray quote") << QByteArray("1,AB\"ANO,A001,PD,1866-11-19,9999-12-31,A\n") << "stray quote";
     }
@@ -271,6 +291,30 @@ private slots:
                                                  "CASTRO BG C337", "CASTRO LE M261", "PIEVE BB G001"}));
     }
 
+    // One record per (name, code) from its first day to its last over all its
+    // periods, gaps included; alternative names after the official ones, over
+    // the periods that carry them.
+    void municipalityPeriodsMergeAndAlternativeNames()
+    {
+        const QByteArray csv =
+            kComuniHeader + comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
+            + comune("BELLAGIO", "M335", "CO", "2014-02-04") // same name, new code after a merger
+            + comune("ANACAPRI", "A268", "NA", "1861-03-17", "1927-05-31") // suppressed, then restored
+            + comune("ANACAPRI", "A268", "NA", "1946-04-03")
+            + comune("BOLZANO", "A952", "XX", "1900-01-01", "1920-10-15") // before the other name was recorded
+            + comune("BOLZANO", "A952", "TN", "1920-10-16", "1927-01-11", "BOZEN")
+            + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")
+            + comune("MERANO", "F132", "BZ", "1920-10-16", "9999-12-31", "MERAN")
+            + comune("SENALE", "ND", "BZ", "1948-03-14", "1974-09-17", "UNSERE LIEBE FRAU IM WALDE")
+            + comune("SAN FELICE", "I603", "BZ", "1974-09-18", "9999-12-31", "SAN FELICE"); // other name = name
+        QCOMPARE(describeWithValidity(buildregister::readMunicipalities(QStringLiteral("c.csv"), csv)),
+                 (QStringList{"BELLAGIO CO A744 1861-03-17..2014-02-03", "BELLAGIO CO M335 2014-02-04..*",
+                              "ANACAPRI NA A268 1861-03-17..*", "BOLZANO BZ A952 1900-01-01..*",
+                              "MERANO BZ F132 1920-10-16..*", "SAN FELICE BZ I603 1974-09-18..*",
+                              "BOZEN BZ A952 1920-10-16..*", "MERAN BZ F132 1920-10-16..*",
+                              "SAN FELICE BZ I603 1974-09-18..*"}));
+    }
+
     void foreignStates()
     {
         const QByteArray csv = "\"ID\",\"DENOMINAZIONE\",\"CODAT\",\"TIPO\"\r\n"
@@ -292,45 +336,95 @@ private slots:
         QVERIFY(failure("\"X\"\r\n").startsWith(QStringLiteral("s.csv:3: expected 2 fields")));
     }
 
+    // Faults of the two lists of foreign names, each on the file's third line.
+    void foreignNameFaults_data()
+    {
+        QTest::addColumn<QByteArray>("territory");
+        QTest::addColumn<QByteArray>("stateName");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("date") << QByteArray("B,Z101,1990,,x\n") << QByteArray()
+                              << "t.csv:3: date '1990' is not yyyy-mm-dd";
+        QTest::newRow("ends before it begins")
+            << QByteArray("B,Z101,1990-01-01,1980-01-01,x\n") << QByteArray() << "t.csv:3: AL is before DAL";
+        QTest::newRow("names no state") << QByteArray() << QByteArray("CINA,Z210,CINA POPOLARE\n")
+                                        << "n.csv:3: no foreign state 'CINA POPOLARE' with code 'Z210'";
+        QTest::newRow("names a state by another code")
+            << QByteArray() << QByteArray("CINA,Z211,A\n") << "n.csv:3: no foreign state 'A' with code 'Z211'";
+    }
+
+    void foreignNameFaults()
+    {
+        QFETCH(QByteArray, territory);
+        QFETCH(QByteArray, stateName);
+        QFETCH(QString, message);
+        const QString error = sourceErrorOf([&] {
+            const auto states = buildregister::readTerritories(QStringLiteral("t.csv"),
+                                                               kTerritoriesHeader + "A,Z210,,,x\n" + territory);
+            buildregister::readStateNames(QStringLiteral("n.csv"), kStateNamesHeader + "X,Z210,A\n" + stateName,
+                                          states);
+        });
+        QCOMPARE(error, message);
+    }
+
     void sourcesMergeWithoutDuplicates()
     {
-        const QString comuni = dir_.filePath(QStringLiteral("m.csv"));
-        const QString stati = dir_.filePath(QStringLiteral("f.csv"));
-        const QString cessati = dir_.filePath(QStringLiteral("c.csv"));
-        QVERIFY(writeFile(comuni, kComuniHeader + comune("PALAU", "G258", "SS")));
-        QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n\"PALAU\",\"Z734\"\n\"JUGOSLAVIA\",\"Z118\"\n"));
+        const buildregister::SourceFiles files{
+            dir_.filePath(QStringLiteral("m.csv")), dir_.filePath(QStringLiteral("f.csv")),
+            dir_.filePath(QStringLiteral("c.csv")), dir_.filePath(QStringLiteral("t.csv")),
+            dir_.filePath(QStringLiteral("n.csv"))};
+        QVERIFY(writeFile(files.municipalities,
+                          kComuniHeader + comune("PALAU", "G258", "SS")
+                              + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")));
+        QVERIFY(writeFile(files.foreignStates, kStatesHeader + "\"PALAU\",\"Z734\"\n\"JUGOSLAVIA\",\"Z118\"\n"));
         QVERIFY(
-            writeFile(cessati, "\"DENOMINAZIONE\",\"CODAT\"\n\"JUGOSLAVIA\",\"Z118\"\n\"CECOSLOVACCHIA\",\"Z105\"\n"));
-        QCOMPARE(describe(buildregister::readSources(comuni, stati, cessati)),
-                 (QStringList{"PALAU SS G258", "PALAU EE Z734", "JUGOSLAVIA EE Z118", "CECOSLOVACCHIA EE Z105"}));
+            writeFile(files.ceasedStates, kStatesHeader + "\"JUGOSLAVIA\",\"Z118\"\n\"CECOSLOVACCHIA\",\"Z105\"\n"));
+        QVERIFY(writeFile(files.territories, kTerritoriesHeader + "ZANZIBAR,Z356,,1964-04-25,x\nPALAU,Z734,,,x\n"));
+        // A name people type may name a ceased state or a territory.
+        QVERIFY(writeFile(files.stateNames, kStateNamesHeader
+                                                + "IUGOSLAVIA,Z118,JUGOSLAVIA\nZANZIBAR,Z356,ZANZIBAR\n"
+                                                  "CECOSLOVACCHIA,Z105,CECOSLOVACCHIA\n"));
+        QCOMPARE(
+            describeWithValidity(buildregister::readSources(files)),
+            (QStringList{"PALAU SS G258 1861-03-17..*", "BOLZANO BZ A952 1927-01-12..*", "BOZEN BZ A952 1927-01-12..*",
+                         "PALAU EE Z734 *..*", "JUGOSLAVIA EE Z118 *..*", "CECOSLOVACCHIA EE Z105 *..*",
+                         "ZANZIBAR EE Z356 *..1964-04-25", "IUGOSLAVIA EE Z118 *..*"}));
 
-        const QString missing = dir_.filePath(QStringLiteral("nowhere.csv"));
+        buildregister::SourceFiles missing = files;
+        missing.territories = dir_.filePath(QStringLiteral("nowhere.csv"));
         QVERIFY(sourceErrorOf([&] {
-                    buildregister::readSources(comuni, missing, cessati);
-                }).startsWith(missing + QStringLiteral(":0: ")));
+                    buildregister::readSources(missing);
+                }).startsWith(missing.territories + QStringLiteral(":0: ")));
     }
 
     // ------------------------------------------------------------ the tool
 
     void toolBuildsSameBytesEveryTime()
     {
-        const QString comuni = dir_.filePath(QStringLiteral("tm.csv"));
-        const QString stati = dir_.filePath(QStringLiteral("tf.csv"));
-        const QString cessati = dir_.filePath(QStringLiteral("tc.csv"));
-        QVERIFY(writeFile(comuni, kComuniHeader + comune("ROMA", "H501", "RM") + comune("AGLIÈ", "A074", "TO")
-                                      + comune("CASTRO", "M261", "LE") + comune("CASTRO", "C337", "BG")));
-        QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n\"STATI UNITI D'AMERICA\",\"Z404\"\n"));
-        QVERIFY(writeFile(cessati, "\"DENOMINAZIONE\",\"CODAT\"\n\"JUGOSLAVIA\",\"Z118\"\n"));
+        const buildregister::SourceFiles files{
+            dir_.filePath(QStringLiteral("tm.csv")), dir_.filePath(QStringLiteral("tf.csv")),
+            dir_.filePath(QStringLiteral("tc.csv")), dir_.filePath(QStringLiteral("tt.csv")),
+            dir_.filePath(QStringLiteral("tn.csv"))};
+        QVERIFY(writeFile(files.municipalities, kComuniHeader + comune("ROMA", "H501", "RM")
+                                                    + comune("AGLIÈ", "A074", "TO") + comune("CASTRO", "M261", "LE")
+                                                    + comune("CASTRO", "C337", "BG")
+                                                    + comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
+                                                    + comune("BELLAGIO", "M335", "CO", "2014-02-04")));
+        QVERIFY(writeFile(files.foreignStates, kStatesHeader + "\"STATI UNITI D'AMERICA\",\"Z404\"\n"));
+        QVERIFY(writeFile(files.ceasedStates, kStatesHeader + "\"JUGOSLAVIA\",\"Z118\"\n"));
+        QVERIFY(writeFile(files.territories, kTerritoriesHeader + "HONG KONG,Z221,,,x\n"));
+        QVERIFY(writeFile(files.stateNames, kStateNamesHeader + "USA,Z404,STATI UNITI D'AMERICA\n"));
+        const QStringList inputs = {files.municipalities, files.foreignStates, files.ceasedStates, files.territories,
+                                    files.stateNames};
         const QString first = dir_.filePath(QStringLiteral("first.mdb"));
         const QString second = dir_.filePath(QStringLiteral("second.mdb"));
-        QCOMPARE(runTool({comuni, stati, cessati, first}).exitCode, 0);
-        QCOMPARE(runTool({comuni, stati, cessati, second}).exitCode, 0);
+        QCOMPARE(runTool(inputs + QStringList{first}).exitCode, 0);
+        QCOMPARE(runTool(inputs + QStringList{second}).exitCode, 0);
         const QByteArray bytes = fileBytes(first);
         QVERIFY(!bytes.isEmpty());
         QCOMPARE(fileBytes(second), bytes);
 
         // The writer's own sort fixes the order, not the order of the input.
-        auto records = buildregister::readSources(comuni, stati, cessati);
+        auto records = buildregister::readSources(files);
         std::reverse(records.begin(), records.end());
         const QString shuffled = dir_.filePath(QStringLiteral("shuffled.mdb"));
         registro::writeRegister(shuffled, records);
@@ -343,8 +437,12 @@ private slots:
         const QString stati = dir_.filePath(QStringLiteral("bf.csv"));
         QVERIFY(writeFile(comuni, kComuniHeader + comune("ROMA", "H501", "RM") + comune("MILANO", "F25", "MI")));
         QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n"));
+        const QString territori = dir_.filePath(QStringLiteral("bt.csv"));
+        QVERIFY(writeFile(territori, kTerritoriesHeader));
+        const QString nomi = dir_.filePath(QStringLiteral("bn.csv"));
+        QVERIFY(writeFile(nomi, kStateNamesHeader));
         const QString output = dir_.filePath(QStringLiteral("never.mdb"));
-        const Run run = runTool({comuni, stati, stati, output});
+        const Run run = runTool({comuni, stati, stati, territori, nomi, output});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errors.contains(comuni + QStringLiteral(":3: cadastral code 'F25'")), qPrintable(run.errors));
         QVERIFY(!QFile::exists(output));
@@ -359,7 +457,8 @@ private slots:
         const QString rebuilt = dir_.filePath(QStringLiteral("Comuni.mdb"));
         QCOMPARE(runTool({data + QStringLiteral("/ANPR_archivio_comuni.csv"),
                           data + QStringLiteral("/ANPR_stati_esteri.csv"), data + QStringLiteral("/stati_cessati.csv"),
-                          rebuilt})
+                          data + QStringLiteral("/territori_esteri.csv"),
+                          data + QStringLiteral("/stati_nomi_comuni.csv"), rebuilt})
                      .exitCode,
                  0);
         QCOMPARE(fileBytes(rebuilt), fileBytes(QStringLiteral(TARVOLIN_REGISTER)));
@@ -378,10 +477,32 @@ private slots:
                 distinct = int(row.columnInt64(2));
             });
         // The archive's 10,708 distinct (name, code) pairs less the 15 whose
-        // code is "ND"; 208 foreign states with a code plus 5 ceased ones.
-        QCOMPARE(municipalities, 10708 - 15);
-        QCOMPARE(foreign, 208 + 5);
+        // code is "ND", and 287 (alternative name, code) pairs less the 10
+        // that repeat the name; 208 foreign states with a code in ANPR's
+        // table, 5 ceased ones, 74 more territories and 102 names people type.
+        QCOMPARE(municipalities, 10708 - 15 + 287 - 10);
+        QCOMPARE(foreign, 208 + 5 + 74 + 102);
         QCOMPARE(distinct, municipalities + foreign);
+    }
+
+    // Every name of the register, typed in plain lower-case letters (no
+    // accents), finds a record of that name: none completes to another place
+    // or misses.
+    void builtRegisterFindsEveryNameWithoutAccents()
+    {
+        auto db = registro::Database::open(QStringLiteral(TARVOLIN_REGISTER));
+        auto rs = db->openRecordset(QStringLiteral("Comuni"));
+        rs->setIndex(QStringLiteral("COMU_DESCR"));
+        registro::sqlite::Connection raw(QStringLiteral(TARVOLIN_REGISTER),
+                                         registro::sqlite::Connection::Mode::ReadOnly);
+        registro::sqlite::Statement names = raw.prepare(QStringLiteral("SELECT DISTINCT COMU_DESCR FROM Comuni"));
+        while (names.step()) {
+            const QString name = names.columnText(0);
+            rs->seek(name.normalized(QString::NormalizationForm_D).remove(QRegularExpression("\\p{Mn}")).toLower());
+            QVERIFY2(!rs->noMatch()
+                         && registro::foldKey(rs->field(QStringLiteral("COMU_DESCR"))) == registro::foldKey(name),
+                     qPrintable(name));
+        }
     }
 
     void builtRegisterLookUps_data()
@@ -401,6 +522,19 @@ private slots:
         QTest::newRow("municipality and state of one name") << "palau" << QStringList{"PALAU SS G258", "PALAU EE Z734"};
         QTest::newRow("47 characters") << "challant saint anselme et"
                                        << QStringList{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR AO C592"};
+        QTest::newRow("without the accent, before a longer name")
+            << "forli" << QStringList{"FORLÌ FC D704", "FORLÌ DEL SANNIO IS D703", "FORLIMPOPOLI FC D705"};
+        QTest::newRow("plain and accented spellings side by side")
+            << "paterno" << QStringList{"PATERNO PZ M269", "PATERNÒ CT G371", "PATERNO CALABRO CS G372"};
+        QTest::newRow("accented capital among the E's")
+            << "etrou" << QStringList{"ETROUBLES AO D444", "ÈTROUBLES AO D444"};
+        QTest::newRow("typographic apostrophe")
+            << QString::fromUtf8("sant’elena") << QStringList{"SANT'ELENA PD I319", "SANT'ELENA EE Z340"};
+        QTest::newRow("one name, two codes, the present one first")
+            << "bellagio" << QStringList{"BELLAGIO CO M335", "BELLAGIO CO A744"};
+        QTest::newRow("alternative name") << "bozen" << QStringList{"BOZEN BZ A952"};
+        QTest::newRow("name people type, before the municipality it begins")
+            << "cina" << QStringList{"CINA EE Z210", "CINAGLIO AT C701"};
     }
 
     void builtRegisterLookUps()

@@ -38,19 +38,35 @@ class TestRegisterRobustness : public QObject {
 
     testing::RecordingServices fake;
 
-    // Types into the search box and computes; the window must keep working.
+    // Types into the search box and computes; the window must keep working:
+    // a code from a record of the register, or a refusal that says why.
     void useWindow(Form1& form, const QString& place)
     {
         const testing::Form1Controls ui(form);
         ui.txtCognome->setText(QStringLiteral("Rossi"));
         ui.txtNome->setText(QStringLiteral("Mario"));
         ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        ui.txtCodiceFiscale->clear();
         ui.Text1->setFocus();
         QTest::keyClicks(ui.Text1, place);
         QTest::keyClick(ui.Text1, Qt::Key_Down);
         QTest::keyClick(ui.Text1, Qt::Key_Up);
+        const qsizetype before = fake.log.size();
         ui.cmdElabora->click();
-        QVERIFY(ui.txtCodiceFiscale->text().startsWith(QStringLiteral("RSSMRA80A01")));
+        const QString code = ui.txtCodiceFiscale->text();
+        if (code.isEmpty()) {
+            // Refused, or a question about a place not in force then, answered No.
+            const QStringList said = fake.log.mid(before);
+            const bool refused = said.size() == 2 && said[0] == QStringLiteral("beep")
+                                 && (said[1] == QStringLiteral("box: Comune non in elenco")
+                                     || said[1].startsWith(QStringLiteral("box: Errore n° ")));
+            const bool asked = said.size() == 1 && said[0].startsWith(QStringLiteral("ask: "));
+            QVERIFY2(refused || asked, qPrintable(said.join(u'|')));
+        } else {
+            QVERIFY(code.startsWith(QStringLiteral("RSSMRA80A01")));
+            QCOMPARE(code.size(), 16);
+            QVERIFY(!code.contains(u'?'));
+        }
     }
 
 private slots:
@@ -139,7 +155,11 @@ private slots:
         ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
         ui.Text1->setText(QStringLiteral("Roma"));
         ui.cmdElabora->click();
-        QCOMPARE(ui.txtCodiceFiscale->text().size(), 12);
+        // No register to find the place in: refused, with the reason.
+        QCOMPARE(fake.log,
+                 (QStringList{QStringLiteral("beep"),
+                              QStringLiteral("box: Errore n° 3078 Impossibile trovare la tabella 'Comuni'.")}));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QString());
         QCOMPARE(QFileInfo(empty).size(), 0); // never written to
     }
 

@@ -40,6 +40,12 @@ void RecordingServices::Box::show(QWidget*, const QString& text)
         owner->onBox(text);
 }
 
+bool RecordingServices::Box::ask(QWidget*, const QString& text)
+{
+    owner->log << QStringLiteral("ask: ") + text;
+    return owner->answerYes;
+}
+
 void RecordingServices::Print::printWindow(QWidget& window)
 {
     owner->log << QStringLiteral("print");

@@ -30,6 +30,8 @@ public:
     bool printerFails = false;
     // Called while a message box "is open", before it returns.
     std::function<void(const QString&)> onBox;
+    // What the user answers to a Sì/No question ("ask: <text>" in the log).
+    bool answerYes = false;
 
     struct Printed {
         QWidget* window = nullptr;
@@ -43,6 +45,7 @@ private:
     struct Box : platform::MessageBox {
         RecordingServices* owner;
         void show(QWidget* parent, const QString& text) override;
+        bool ask(QWidget* parent, const QString& text) override;
     } box_;
     struct Beep : platform::Beeper {
         RecordingServices* owner;

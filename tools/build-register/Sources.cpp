@@ -89,6 +89,67 @@ QByteArray readFile(const QString& path)
 
 } // namespace
 
+namespace {
+
+// Periods of one (name, code) pair merged into one record.
+class Pairs {
+public:
+    void add(const QString& name, const QString& code, const QString& province, const QString& start,
+             const QString& end)
+    {
+        const QString key = name + u'\n' + code;
+        const auto found = index_.constFind(key);
+        if (found == index_.cend()) {
+            index_.insert(key, pairs_.size());
+            pairs_.push_back({name, code, province, start, end, start, end});
+            return;
+        }
+        Pair& pair = pairs_[*found];
+        // The province of the latest period: later end date wins, then later
+        // start; a full tie keeps the first.
+        if (std::tie(end, start) > std::tie(pair.latestEnd, pair.latestStart)) {
+            pair.province = province;
+            pair.latestEnd = end;
+            pair.latestStart = start;
+        }
+        pair.first = std::min(pair.first, start);
+        pair.last = std::max(pair.last, end);
+    }
+
+    // In order of first appearance.
+    void appendTo(std::vector<registro::Record>& records) const
+    {
+        for (const Pair& p : pairs_) {
+            const QDate last = p.last == u"9999-12-31" ? QDate() : QDate::fromString(p.last, Qt::ISODate);
+            records.push_back({p.name, p.province, p.code, QDate::fromString(p.first, Qt::ISODate), last});
+        }
+    }
+
+private:
+    struct Pair {
+        QString name, code, province;
+        QString latestStart, latestEnd; // of the period the province comes from
+        QString first, last; // over all periods
+    };
+    std::vector<Pair> pairs_;
+    QHash<QString, std::size_t> index_;
+};
+
+// An empty date or a real day as yyyy-mm-dd; refuses anything else.
+QDate optionalDate(const Table& table, const CsvRow& row, const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!isIsoDate(text) || !date.isValid())
+        table.fail(row, QStringLiteral("date '%1' is not yyyy-mm-dd").arg(text));
+    return date;
+}
+
+QString pairKey(const registro::Record& r) { return r.name + u'\n' + r.code; }
+
+} // namespace
+
 std::vector<registro::Record> readMunicipalities(const QString& file, QByteArrayView bytes)
 {
     const Table table(file, bytes);
@@ -97,17 +158,12 @@ std::vector<registro::Record> readMunicipalities(const QString& file, QByteArray
     const qsizetype codeColumn = table.column(QStringLiteral("CODCATASTALE"));
     const qsizetype startColumn = table.column(QStringLiteral("DATAISTITUZIONE"));
     const qsizetype endColumn = table.column(QStringLiteral("DATACESSAZIONE"));
+    const qsizetype otherNameColumn = table.column(QStringLiteral("ALTRADENOMINAZIONE"));
 
-    struct Latest {
-        registro::Record record;
-        QString end;
-        QString start;
-    };
-    std::vector<Latest> pairs; // in order of first appearance
-    QHash<QString, std::size_t> pairIndex;
-
+    Pairs names, otherNames;
     for (const CsvRow& row : table.rows()) {
         const QString& name = row.fields[nameColumn];
+        const QString& otherName = row.fields[otherNameColumn];
         const QString& province = row.fields[provinceColumn];
         const QString& code = row.fields[codeColumn];
         const QString& start = row.fields[startColumn];
@@ -120,29 +176,23 @@ std::vector<registro::Record> readMunicipalities(const QString& file, QByteArray
             table.fail(row, QStringLiteral("cadastral code '%1' is not a letter and three digits").arg(code));
         if (!isProvince(province))
             table.fail(row, QStringLiteral("province '%1' is not two capital letters").arg(province));
-        if (!isIsoDate(start) || !isIsoDate(end))
+        if (!isIsoDate(start) || !isIsoDate(end) || !QDate::fromString(start, Qt::ISODate).isValid()
+            || (end != u"9999-12-31" && !QDate::fromString(end, Qt::ISODate).isValid()))
             table.fail(row, QStringLiteral("dates '%1', '%2' are not yyyy-mm-dd").arg(start, end));
+        if (start > end)
+            table.fail(row, QStringLiteral("period ends (%1) before it begins (%2)").arg(end, start));
 
-        const QString key = name + u'\n' + code;
-        const auto found = pairIndex.constFind(key);
-        if (found == pairIndex.cend()) {
-            pairIndex.insert(key, pairs.size());
-            pairs.push_back({{name, province, code}, end, start});
-            continue;
-        }
-        Latest& latest = pairs[*found];
-        // Later end date wins, then later start; a full tie keeps the first.
-        if (std::tie(end, start) > std::tie(latest.end, latest.start)) {
-            latest.record.province = province;
-            latest.end = end;
-            latest.start = start;
+        names.add(name, code, province, start, end);
+        if (!otherName.isEmpty()) {
+            if (const QString fault = nameFault(otherName); !fault.isEmpty())
+                table.fail(row, QStringLiteral("alternative ") + fault);
+            otherNames.add(otherName, code, province, start, end);
         }
     }
 
     std::vector<registro::Record> records;
-    records.reserve(pairs.size());
-    for (Latest& pair : pairs)
-        records.push_back(std::move(pair.record));
+    names.appendTo(records);
+    otherNames.appendTo(records);
     return records;
 }
 
@@ -168,16 +218,74 @@ std::vector<registro::Record> readForeignStates(const QString& file, QByteArrayV
     return records;
 }
 
-std::vector<registro::Record> readSources(const QString& municipalities, const QString& foreignStates,
-                                          const QString& ceasedStates)
+std::vector<registro::Record> readTerritories(const QString& file, QByteArrayView bytes)
 {
-    std::vector<registro::Record> all = readMunicipalities(municipalities, readFile(municipalities));
+    const Table table(file, bytes);
+    const qsizetype nameColumn = table.column(QStringLiteral("DENOMINAZIONE"));
+    const qsizetype codeColumn = table.column(QStringLiteral("CODAT"));
+    const qsizetype startColumn = table.column(QStringLiteral("DAL"));
+    const qsizetype endColumn = table.column(QStringLiteral("AL"));
+
+    std::vector<registro::Record> records;
+    for (const CsvRow& row : table.rows()) {
+        const QString& name = row.fields[nameColumn];
+        const QString& code = row.fields[codeColumn];
+        if (const QString fault = nameFault(name); !fault.isEmpty())
+            table.fail(row, fault);
+        if (!isCadastralCode(code, u'Z'))
+            table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
+        const QDate first = optionalDate(table, row, row.fields[startColumn]);
+        const QDate last = optionalDate(table, row, row.fields[endColumn]);
+        if (!first.isNull() && !last.isNull() && last < first)
+            table.fail(row, QStringLiteral("AL is before DAL"));
+        records.push_back({name, QStringLiteral("EE"), code, first, last});
+    }
+    return records;
+}
+
+std::vector<registro::Record> readStateNames(const QString& file, QByteArrayView bytes,
+                                             const std::vector<registro::Record>& states)
+{
+    const Table table(file, bytes);
+    const qsizetype nameColumn = table.column(QStringLiteral("NOME"));
+    const qsizetype codeColumn = table.column(QStringLiteral("CODAT"));
+    const qsizetype officialColumn = table.column(QStringLiteral("DENOMINAZIONE_UFFICIALE"));
+
+    QHash<QString, const registro::Record*> byPair;
+    for (const registro::Record& state : states)
+        byPair.insert(pairKey(state), &state);
+
+    std::vector<registro::Record> records;
+    for (const CsvRow& row : table.rows()) {
+        const QString& name = row.fields[nameColumn];
+        const QString& code = row.fields[codeColumn];
+        const QString& official = row.fields[officialColumn];
+        if (const QString fault = nameFault(name); !fault.isEmpty())
+            table.fail(row, fault);
+        const registro::Record* state = byPair.value(official + u'\n' + code);
+        if (!state)
+            table.fail(row, QStringLiteral("no foreign state '%1' with code '%2'").arg(official, code));
+        records.push_back({name, state->province, state->code, state->first, state->last});
+    }
+    return records;
+}
+
+std::vector<registro::Record> readSources(const SourceFiles& files)
+{
+    std::vector<registro::Record> municipalities =
+        readMunicipalities(files.municipalities, readFile(files.municipalities));
+    std::vector<registro::Record> states = readForeignStates(files.foreignStates, readFile(files.foreignStates));
+    for (registro::Record& r : readForeignStates(files.ceasedStates, readFile(files.ceasedStates)))
+        states.push_back(std::move(r));
+    for (registro::Record& r : readTerritories(files.territories, readFile(files.territories)))
+        states.push_back(std::move(r));
+    std::vector<registro::Record> stateNames = readStateNames(files.stateNames, readFile(files.stateNames), states);
+
+    std::vector<registro::Record> all;
     QSet<QString> seen;
-    for (const registro::Record& r : all)
-        seen.insert(r.name + u'\n' + r.code);
-    for (const QString& path : {foreignStates, ceasedStates}) {
-        for (registro::Record& r : readForeignStates(path, readFile(path))) {
-            const QString pair = r.name + u'\n' + r.code;
+    for (std::vector<registro::Record>* part : {&municipalities, &states, &stateNames}) {
+        for (registro::Record& r : *part) {
+            const QString pair = pairKey(r);
             if (seen.contains(pair))
                 continue;
             seen.insert(pair);

@@ -10,24 +10,23 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: build-register MUNICIPALITIES.csv FOREIGN_STATES.csv "
-                             "CEASED_STATES.csv OUTPUT.mdb\n");
+    if (argc != 7) {
+        std::fprintf(stderr, "usage: build-register MUNICIPALITIES.csv FOREIGN_STATES.csv CEASED_STATES.csv "
+                             "TERRITORIES.csv STATE_NAMES.csv OUTPUT.mdb\n");
         return 2;
     }
-    const QString municipalities = QString::fromLocal8Bit(argv[1]);
-    const QString foreignStates = QString::fromLocal8Bit(argv[2]);
-    const QString ceasedStates = QString::fromLocal8Bit(argv[3]);
-    const QString output = QString::fromLocal8Bit(argv[4]);
+    const auto argument = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
+    const buildregister::SourceFiles files{argument(1), argument(2), argument(3), argument(4), argument(5)};
+    const QString output = argument(6);
     try {
-        const auto records = buildregister::readSources(municipalities, foreignStates, ceasedStates);
+        const auto records = buildregister::readSources(files);
         registro::writeRegister(output, records);
-        std::printf("build-register: %zu records written to %s\n", records.size(), argv[4]);
+        std::printf("build-register: %zu records written to %s\n", records.size(), argv[6]);
     } catch (const buildregister::SourceError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     } catch (const platform::Error& e) {
-        std::fprintf(stderr, "build-register: %s: %s (%d)\n", argv[4], e.description.toLocal8Bit().constData(),
+        std::fprintf(stderr, "build-register: %s: %s (%d)\n", argv[6], e.description.toLocal8Bit().constData(),
                      e.number);
         return 1;
     }

@@ -1,0 +1,65 @@
+#pragma once
+// Which record of the register a fiscal code is computed with, for a place of
+// birth given by name and a birth date. One set of rules for every caller:
+// the main window passes what its search box shows, a caller without a
+// display passes the name alone. QtCore only.
+
+#include "ComuniStore.h"
+#include "Record.h"
+
+#include <QDate>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace registro {
+
+// A capital letter and three digits: the only shape of place code that may
+// go into a fiscal code. A record with any other code counts as absent.
+bool isCadastralCode(const QString& code);
+
+// The record a search box last showed: the code and province beside the name.
+struct ShownPlace {
+    QString code;
+    QString province;
+};
+
+struct PlaceChoice {
+    enum Outcome {
+        Chosen, // `place` is the record to compute with
+        NotInRegister, // no record with a well-formed code bears the name
+        NotInForce, // `place` is not in force on the birth date; compute with it only if the user says so
+        Ambiguous, // nothing shown, and several records of the name are in force on the date
+    };
+    Outcome outcome = NotInRegister;
+    Record place;
+    // Every record of the name with a well-formed code, in index order.
+    std::vector<Record> records;
+};
+
+// The rules, in order, over the records whose name folds like `name` (blanks
+// around it trimmed):
+// 1. none: NotInRegister.
+// 2. The shown record: with `shown`, the record of the name with the shown
+//    code (of several, one in force on `born`, else one of the shown
+//    province, else the first); when none has that code, the shown code
+//    belongs to another name and the first record of the name stands for
+//    it, as a key release in the box would show it. Without `shown`, none.
+// 3. The shown record, if it is in force on `born`: Chosen.
+// 4. Else the one record in force on `born`, if exactly one is: Chosen.
+// 5. Else, of several in force, the one of the shown record's province, if
+//    exactly one is: Chosen.
+// 6. Else NotInForce with the shown record. Without one: NotInForce with the
+//    first record when none is in force, Ambiguous when several are.
+// Store failures throw platform::Error.
+PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born,
+                        const std::optional<ShownPlace>& shown = std::nullopt);
+
+// "BELLAGIO (CO) M335, in vigore dal 04/02/2014": name, province, code and
+// validity, for a tooltip or a report.
+QString describePlace(const Record& place);
+
+// "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?"
+QString notInForceQuestion(const Record& place, const QDate& born);
+
+} // namespace registro

@@ -1,0 +1,370 @@
+// The place of birth the fiscal code is computed with: chosen by name and
+// birth date through the real window over a small register with validity,
+// and by the same rules with no window; the keys that used to take the wrong
+// name; and the places that went wrong, over the built register.
+
+#include "CalcoloCodFis.h"
+#include "Controls.h"
+#include "Form1.h"
+#include "PlaceChoice.h"
+#include "RecordingServices.h"
+#include "RegisterFile.h"
+#include "SystemServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+registro::Record rec(const char* name, const char* province, const char* code, QDate first = {}, QDate last = {})
+{
+    return {QString::fromUtf8(name), QString::fromLatin1(province), QString::fromLatin1(code), first, last};
+}
+
+std::vector<registro::Record> smallRegister()
+{
+    return {
+        rec("BELLAGIO", "CO", "A744", QDate(1861, 3, 17), QDate(2014, 2, 3)),
+        rec("BELLAGIO", "CO", "M335", QDate(2014, 2, 4)),
+        rec("CASTRO", "BG", "C337"),
+        rec("CASTRO", "LE", "M261"),
+        rec("FORLÌ", "FC", "D704", QDate(1861, 3, 17)),
+        rec("FORLIMPOPOLI", "FC", "D705", QDate(1861, 3, 17)),
+        rec("GUASTO", "XX", "?12"), // a code no fiscal code can hold
+        rec("LONGA", "AA", "L001", {}, QDate(1950, 12, 31)),
+        rec("LONGA", "BB", "L002", QDate(1951, 1, 1)),
+        rec("LONGA", "CC", "L003", QDate(1951, 1, 1)),
+        rec("MILANO", "MI", "F205"),
+        rec("PATERNO", "PZ", "M269", QDate(1973, 6, 25)),
+        rec("PATERNOPOLI", "AV", "G370"),
+        rec("PATERNÒ", "CT", "G371", QDate(1861, 3, 17)),
+        rec("RABBI", "TN", "H146"),
+        rec("ROMA", "RM", "H501", QDate(1884, 9, 11)),
+        rec("ZANZIBAR", "EE", "Z356", {}, QDate(1964, 4, 25)),
+    };
+}
+
+QString expectedCode(const QDate& born, const QString& place)
+{
+    return CalcoloCodFis(QStringLiteral("ROSSI"), QStringLiteral("MARIO"), born, QStringLiteral("M"), place);
+}
+
+// Capitals typed as people type them: the letter down, Shift let go before
+// the letter. Down held for `downs` presses, with one release at the end.
+void typeLikeAPerson(QWidget* box, const QString& text, int downs = 0)
+{
+    for (const QChar c : text) {
+        const auto key = Qt::Key(c.toUpper().unicode());
+        QKeyEvent press(QEvent::KeyPress, key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
+        QApplication::sendEvent(box, &press);
+        if (c.isUpper())
+            QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(box, &release);
+    }
+    for (int i = 0; i < downs; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
+        QApplication::sendEvent(box, &press);
+    }
+    if (downs > 0)
+        QTest::keyRelease(box, Qt::Key_Down);
+}
+
+} // namespace
+
+// The compute command over a small register with validity, through the window.
+class TestPlaceCompute : public QObject {
+    Q_OBJECT
+
+    testing::RecordingServices fake;
+    QTemporaryDir dir;
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<testing::Form1Controls> ui;
+
+    void fillPerson(const QDate& born)
+    {
+        ui->txtCognome->setText(QStringLiteral("Rossi"));
+        ui->txtNome->setText(QStringLiteral("Mario"));
+        ui->txtDataNascita->setText(born.toString(QStringLiteral("dd/MM/yyyy")));
+        ui->txtCodiceFiscale->setText(QStringLiteral("PREVIOUS"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        registro::writeRegister(dir.filePath(QStringLiteral("Comuni.mdb")), smallRegister());
+        fake.services().app.executableDir = dir.path();
+    }
+    void init()
+    {
+        fake.log.clear();
+        fake.answerYes = false;
+        form = std::make_unique<Form1>(fake.services());
+        ui = std::make_unique<testing::Form1Controls>(*form);
+        QVERIFY(fake.log.isEmpty());
+    }
+    void cleanup()
+    {
+        ui.reset();
+        form.reset();
+    }
+
+    void chooses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs"); // Down presses after typing, the key held
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<bool>("answerYes");
+        QTest::addColumn<QString>("code"); // empty: nothing computed
+        QTest::addColumn<QStringList>("said"); // what the compute command asked or showed
+        QTest::addColumn<QString>("shown"); // name, province, code in the boxes afterwards
+
+        const QDate y2020(2020, 6, 15), y1990(1990, 1, 1), y1960(1960, 1, 1), y1980(1980, 1, 1);
+        const QStringList none;
+        const QStringList refused = {QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco")};
+        const QString zanzibar1970 =
+            QStringLiteral("ask: ZANZIBAR (EE) non risulta in vigore il 01/01/1970. Calcolare comunque?");
+        const QString longa1960 =
+            QStringLiteral("ask: LONGA (AA) non risulta in vigore il 01/01/1960. Calcolare comunque?");
+        // clang-format off
+        QTest::newRow("one name, two codes: today's") << "bellagio" << 0 << y2020 << false << "M335" << none << "BELLAGIO CO M335";
+        QTest::newRow("one name, two codes: the one of 1990") << "bellagio" << 0 << y1990 << false << "A744" << none << "BELLAGIO CO A744";
+        QTest::newRow("the old one shown, born after it ended") << "bellagio" << 1 << y2020 << false << "M335" << none << "BELLAGIO CO M335";
+        QTest::newRow("two in force: the one shown") << "castro" << 1 << y1990 << false << "M261" << none << "CASTRO LE M261";
+        QTest::newRow("typed without the accent") << "forli" << 0 << y1990 << false << "D704" << none << "FORLÌ FC D704";
+        QTest::newRow("plain spelling shown, not yet in force") << "paterno" << 0 << y1960 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("accented spelling a step away") << "paterno" << 1 << y1980 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("ceased: asked, No") << "zanzibar" << 0 << QDate(1970, 1, 1) << false << "" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
+        QTest::newRow("ceased: asked, Sì") << "zanzibar" << 0 << QDate(1970, 1, 1) << true << "Z356" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
+        QTest::newRow("several in force, none of the shown province: asked")
+            << "longa" << 2 << y1960 << false << "" << QStringList{longa1960} << "LONGA AA L001";
+        QTest::newRow("only the old one in force") << "longa" << 0 << QDate(1940, 1, 1) << false << "L001" << none << "LONGA AA L001";
+        QTest::newRow("a miss") << "rq" << 0 << y1990 << false << "" << refused << "Rq ? ?";
+        // clang-format on
+    }
+
+    void chooses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, downs);
+        QFETCH(QDate, born);
+        QFETCH(bool, answerYes);
+        QFETCH(QString, code);
+        QFETCH(QStringList, said);
+        QFETCH(QString, shown);
+        fillPerson(born);
+        fake.answerYes = answerYes;
+        typeLikeAPerson(ui->Text1, typed, downs);
+        fake.log.clear();
+        ui->cmdElabora->click();
+        QCOMPARE(fake.log, said);
+        QCOMPARE(ui->txtCodiceFiscale->text(), code.isEmpty() ? QStringLiteral("PREVIOUS") : expectedCode(born, code));
+        QCOMPARE(ui->Text1->text() + u' ' + ui->Text2->text() + u' ' + ui->Text3->text(), shown);
+        // Nothing changes on a refusal or a No; the names are upper-cased on a code.
+        QCOMPARE(ui->txtCognome->text(), code.isEmpty() ? QStringLiteral("Rossi") : QStringLiteral("ROSSI"));
+    }
+
+    // Shift let go before the capital it typed: the completion is not taken;
+    // no other modifier released alone takes it either.
+    void modifierReleasedAlone()
+    {
+        typeLikeAPerson(ui->Text1, QStringLiteral("R"));
+        QCOMPARE(ui->Text1->selectedText(), QStringLiteral("ABBI")); // RABBI
+        typeLikeAPerson(ui->Text1, QStringLiteral("oma"));
+        QCOMPARE(ui->Text1->text(), QStringLiteral("ROMA"));
+        ui->Text1->setSelection(2, 2);
+        for (Qt::Key modifier : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_Meta,
+                                 Qt::Key_CapsLock, Qt::Key_Super_L}) {
+            QKeyEvent press(QEvent::KeyPress, modifier, Qt::NoModifier),
+                release(QEvent::KeyRelease, modifier, Qt::NoModifier);
+            QApplication::sendEvent(ui->Text1, &press);
+            QApplication::sendEvent(ui->Text1, &release);
+            QCOMPARE(ui->Text1->selectedText(), QStringLiteral("MA"));
+        }
+        QVERIFY(fake.log.isEmpty());
+    }
+
+    // With the register missing, the key that closes the "DulMsg" box lets
+    // go in the search box: that release is not looked up again.
+    void keyThatClosedAMessageBox_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+    }
+
+    void keyThatClosedAMessageBox()
+    {
+        QFETCH(int, key);
+        QTemporaryDir empty;
+        platform::SystemMessageBox realBox;
+        platform::Services& recorded = fake.services();
+        platform::Services services{realBox,        recorded.beeper,  recorded.clock, recorded.printer,
+                                    recorded.shell, recorded.program, recorded.app,   recorded.locale};
+        services.app.executableDir = empty.path();
+        // Every box that opens is closed by a press of the key, as a user would.
+        QStringList shown;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->text();
+                QTest::keyPress(box, Qt::Key(key));
+            }
+        });
+        closer.start(20);
+        Form1 window(services);
+        const testing::Form1Controls boxes(window);
+        QCOMPARE(shown.size(), 1); // "Errore n° 14 ..."
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        boxes.Text1->setFocus();
+        QTest::keyClick(boxes.Text1, Qt::Key_R);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].startsWith(QStringLiteral("DulMsg: ")), qPrintable(shown[1]));
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        // The window is active again, the focus back in the box.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(boxes.Text1->hasFocus());
+        // The key's release arrives in the box it left the message for.
+        QTest::keyRelease(boxes.Text1, Qt::Key(key));
+        QTest::qWait(100);
+        QCOMPARE(shown.size(), 2);
+        // The next key typed there is looked up (and reported) as before.
+        QTest::keyClick(boxes.Text1, Qt::Key_O);
+        QCOMPARE(shown.size(), 3);
+    }
+
+    // Pasted over a completed name, with no completion after it.
+    void pastedName()
+    {
+        fillPerson(QDate(1990, 1, 1));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ui->Text1->setFocus();
+        QTest::keyClicks(ui->Text1, QStringLiteral("milano"));
+        QCOMPARE(ui->Text3->text(), QStringLiteral("F205"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("roma"));
+        QTest::keyClick(ui->Text1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(ui->Text1, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(ui->Text1->text(), QStringLiteral("roma"));
+        QCOMPARE(ui->Text3->text(), QStringLiteral("F205")); // the box still stands for MILANO
+        fake.log.clear();
+        ui->cmdElabora->click();
+        QVERIFY(fake.log.isEmpty());
+        QCOMPARE(ui->txtCodiceFiscale->text(), expectedCode(QDate(1990, 1, 1), QStringLiteral("H501")));
+        QCOMPARE(ui->Text1->text() + ui->Text2->text() + ui->Text3->text(), QStringLiteral("ROMARMH501"));
+        // The province box's tooltip names the record used.
+        QCOMPARE(ui->Text2->toolTip(), QStringLiteral("ROMA (RM) H501, in vigore dal 11/09/1884"));
+    }
+
+    // The same rules for a caller with no search box: a name and a date only.
+    void byNameAndDate_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("code"); // of the place reported
+        QTest::addColumn<int>("records");
+
+        using C = registro::PlaceChoice;
+        // clang-format off
+        QTest::newRow("one record") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1;
+        QTest::newRow("the one in force, 1990") << "Bellagio" << QDate(1990, 1, 1) << int(C::Chosen) << "A744" << 2;
+        QTest::newRow("the day it ended") << "bellagio" << QDate(2014, 2, 3) << int(C::Chosen) << "A744" << 2;
+        QTest::newRow("blanks and no accent") << "  forli " << QDate(1990, 1, 1) << int(C::Chosen) << "D704" << 1;
+        QTest::newRow("two in force") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2;
+        QTest::newRow("folded spellings, both in force") << "PATERNO" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2;
+        QTest::newRow("none in force: the only one") << "zanzibar" << QDate(1970, 1, 1) << int(C::NotInForce) << "Z356" << 1;
+        QTest::newRow("none in force: the first") << "bellagio" << QDate(1850, 1, 1) << int(C::NotInForce) << "M335" << 2;
+        QTest::newRow("a name only begun") << "rom" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0;
+        QTest::newRow("a malformed code") << "guasto" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0;
+        // clang-format on
+    }
+
+    void byNameAndDate()
+    {
+        QFETCH(QString, name);
+        QFETCH(QDate, born);
+        QFETCH(int, outcome);
+        QFETCH(QString, code);
+        QFETCH(int, records);
+        auto db = registro::Database::open(dir.filePath(QStringLiteral("Comuni.mdb")));
+        const registro::PlaceChoice choice = registro::choosePlace(*db, name, born);
+        QCOMPARE(int(choice.outcome), outcome);
+        QCOMPARE(choice.place.code, code);
+        QCOMPARE(int(choice.records.size()), records);
+    }
+};
+
+// The places that went wrong, typed into the real window over the built
+// register, each with the code it must give.
+class TestFullRegisterPlaces : public QObject {
+    Q_OBJECT
+
+    testing::RecordingServices fake; // its executable directory holds the built register
+
+private slots:
+    void rightCode_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs");
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<QString>("code");
+        // clang-format off
+        QTest::newRow("bellagio") << "bellagio" << 0 << QDate(2020, 6, 15) << "M335";
+        QTest::newRow("bellagio before its merger") << "bellagio" << 0 << QDate(1990, 1, 1) << "A744";
+        QTest::newRow("forli") << "forli" << 0 << QDate(1990, 1, 1) << "D704";
+        QTest::newRow("paterno, then Down") << "paterno" << 1 << QDate(1960, 1, 1) << "G371";
+        QTest::newRow("cina") << "cina" << 0 << QDate(1990, 1, 1) << "Z210";
+        QTest::newRow("serbia") << "serbia" << 0 << QDate(2012, 1, 1) << "Z158";
+        QTest::newRow("gran bretagna") << "gran bretagna" << 0 << QDate(1990, 1, 1) << "Z114";
+        QTest::newRow("olanda") << "olanda" << 0 << QDate(1990, 1, 1) << "Z126";
+        QTest::newRow("bozen") << "bozen" << 0 << QDate(1990, 1, 1) << "A952";
+        QTest::newRow("hong kong") << "hong kong" << 0 << QDate(1990, 1, 1) << "Z221";
+        QTest::newRow("Roma, capital typed with Shift") << "Roma" << 0 << QDate(1980, 1, 1) << "H501";
+        QTest::newRow("47 characters") << "challant saint anselme et" << 0 << QDate(1946, 5, 1) << "C592";
+        // clang-format on
+    }
+
+    void rightCode()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, downs);
+        QFETCH(QDate, born);
+        QFETCH(QString, code);
+        fake.log.clear();
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(born.toString(QStringLiteral("dd/MM/yyyy")));
+        typeLikeAPerson(ui.Text1, typed, downs);
+        ui.cmdElabora->click();
+        QVERIFY2(fake.log.isEmpty(), qPrintable(fake.log.join(u'|')));
+        QCOMPARE(ui.txtCodiceFiscale->text(), expectedCode(born, code));
+        QCOMPARE(ui.Text3->text(), code);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        TestPlaceCompute compute;
+        status |= QTest::qExec(&compute, argc, argv);
+    }
+    {
+        TestFullRegisterPlaces full;
+        status |= QTest::qExec(&full, argc, argv);
+    }
+    return status;
+}
+
+#include "test_place_of_birth.moc"
