@@ -79,6 +79,10 @@ void appendFolded(char32_t c, QString& out)
     }
 }
 
+// A code is text; any other value (a blob, a number) reads as no code, so it
+// never passes for a cadastral code whatever its bytes.
+QString codeOf(const Statement& row) { return row.columnIsText(sql::Cod) ? row.columnText(sql::Cod) : QString(); }
+
 } // namespace
 
 QString foldKey(const QString& name)
@@ -148,7 +152,7 @@ struct Recordset::Impl {
             key = row.columnValue(sql::Key);
             descr = row.columnText(sql::Descr);
             prov = row.columnText(sql::Prov);
-            cod = row.columnText(sql::Cod);
+            cod = codeOf(row);
             firstDay = row.columnText(sql::First);
             lastDay = row.columnText(sql::Last);
             hasCurrent = true;
@@ -330,8 +334,8 @@ std::unique_ptr<Database> Database::open(const QString& path)
     // A register left in WAL mode is read as unchanging, so that reading it
     // leaves no side files behind; any other register is read shared, and
     // sees what another program writes to it.
-    const auto mode = sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable
-                                              : sqlite::Connection::Mode::ReadOnly;
+    const auto mode =
+        sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable : sqlite::Connection::Mode::ReadOnly;
     auto connection = std::make_shared<Connection>(path, mode);
     // Another program may be writing the file: wait a moment, then report.
     connection->setBusyTimeout(250);
@@ -371,7 +375,7 @@ std::vector<Record> Database::recordsNamed(const QString& name)
     named.bindText(1, foldKey(name).toUtf8());
     std::vector<Record> records;
     while (named.step())
-        records.push_back({named.columnText(sql::Descr), named.columnText(sql::Prov), named.columnText(sql::Cod),
+        records.push_back({named.columnText(sql::Descr), named.columnText(sql::Prov), codeOf(named),
                            dateFromField(named.columnText(sql::First)), dateFromField(named.columnText(sql::Last))});
     return records;
 }

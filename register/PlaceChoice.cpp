@@ -37,7 +37,9 @@ qsizetype shownIndex(const std::vector<Record>& records, const QDate& born, cons
 
 bool isCadastralCode(const QString& code)
 {
-    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    // A digit, or the letter the revenue agency writes in its place in a
+    // homonym form (L for 0 ... V for 9).
+    const auto digit = [](QChar c) { return (c >= u'0' && c <= u'9') || QStringView(u"LMNPQRSTUV").contains(c); };
     return code.size() == 4 && code[0] >= u'A' && code[0] <= u'Z' && digit(code[1]) && digit(code[2]) && digit(code[3]);
 }
 

@@ -14,8 +14,9 @@
 
 namespace registro {
 
-// A capital letter and three digits: the only shape of place code that may
-// go into a fiscal code. A record with any other code counts as absent.
+// A capital letter and three digits (or the letters that stand for digits in
+// a homonym form): the only shape of place code that may go into a fiscal
+// code. A record with any other code counts as absent.
 bool isCadastralCode(const QString& code);
 
 // The record a search box last showed: the code and province beside the name.

@@ -181,6 +181,8 @@ QString Statement::columnText(int column) const
     return QString::fromUtf8(text, sqlite3_column_bytes(statement_, column));
 }
 
+bool Statement::columnIsText(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_TEXT; }
+
 QByteArray Statement::columnBytes(int column) const
 {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));

@@ -122,6 +122,8 @@ public:
 
     qint64 columnInt64(int column) const;
     QString columnText(int column) const;
+    // Whether the column holds text (not a number, a blob or NULL).
+    bool columnIsText(int column) const;
     QByteArray columnBytes(int column) const;
     Value columnValue(int column) const;
 

@@ -431,9 +431,17 @@ private slots:
         QCOMPARE(fileBytes(shuffled), bytes);
     }
 
+    void toolFailsOnMalformedRow_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain name") << "bad.csv";
+        // Placeholders in a path are text, never filled in with the message.
+        QTest::newRow("name with %1 %2 %3") << "bad %1 %2 %3.csv";
+    }
     void toolFailsOnMalformedRow()
     {
-        const QString comuni = dir_.filePath(QStringLiteral("bad.csv"));
+        QFETCH(QString, fileName);
+        const QString comuni = dir_.filePath(fileName);
         const QString stati = dir_.filePath(QStringLiteral("bf.csv"));
         QVERIFY(writeFile(comuni, kComuniHeader + comune("ROMA", "H501", "RM") + comune("MILANO", "F25", "MI")));
         QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n"));

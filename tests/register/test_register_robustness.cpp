@@ -198,6 +198,47 @@ private slots:
         QVERIFY(fake.boxes()[0].startsWith(QStringLiteral("DulMsg: ")));
     }
 
+    // Whatever a record's code field holds, only a cadastral code ever
+    // reaches a fiscal code; anything else is a place not in the register.
+    void badCodeFieldIsNeverComputed_data()
+    {
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QString>("result"); // empty: refused
+        QTest::newRow("10 kB") << QByteArray("printf('H%.10000c', '5')") << QString();
+        QTest::newRow("empty") << QByteArray("''") << QString();
+        QTest::newRow("lower case") << QByteArray("'h501'") << QString();
+        QTest::newRow("blob") << QByteArray("CAST('H501' AS BLOB)") << QString();
+        QTest::newRow("number") << QByteArray("501") << QString();
+        QTest::newRow("homonym letters") << QByteArray("'H5L1'") << "RSSMRA80A01H5L1";
+    }
+    void badCodeFieldIsNeverComputed()
+    {
+        QFETCH(QByteArray, code);
+        QFETCH(QString, result);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        registro::sqlite::Connection(path, registro::sqlite::Connection::Mode::ReadWriteCreate)
+            .exec("UPDATE Comuni SET COMU_COD = " + code + " WHERE COMU_DESCR = 'ROMA'");
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        const testing::Form1Controls ui(form);
+        ui.txtCognome->setText(QStringLiteral("Rossi"));
+        ui.txtNome->setText(QStringLiteral("Mario"));
+        ui.txtDataNascita->setText(QStringLiteral("1/1/1980"));
+        QTest::keyClicks(ui.Text1, QStringLiteral("roma"));
+        fake.log.clear();
+        ui.cmdElabora->click();
+        if (result.isEmpty()) {
+            QCOMPARE(fake.boxes(), QStringList(QStringLiteral("Comune non in elenco")));
+            QCOMPARE(ui.txtCodiceFiscale->text(), QString());
+        } else {
+            QVERIFY(fake.log.isEmpty());
+            QCOMPARE(ui.txtCodiceFiscale->text().left(15), result);
+        }
+    }
+
     void walModeRegisterLeavesNoSideFiles()
     {
         // Characters a URI would read otherwise, in the directory's name.

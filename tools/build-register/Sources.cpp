@@ -10,8 +10,8 @@
 namespace buildregister {
 
 SourceError::SourceError(const QString& file, qsizetype line, const QString& message)
-    : std::runtime_error(QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message).toStdString()), file(file),
-      line(line), message(message)
+    : std::runtime_error(QStringLiteral("%1:%2: %3").arg(file, QString::number(line), message).toStdString()),
+      file(file), line(line), message(message)
 {}
 
 namespace {
