@@ -143,7 +143,7 @@ frmVerifica::~frmVerifica() = default;
 void frmVerifica::buildControls()
 {
     // Caption column up to 2040 twips; values from 2100 to the card's edge.
-    Label1 = caption(this, "Label1", twips(240, 360, 1800, 255), QStringLiteral("Codice fiscale"));
+    Label1 = caption(this, "Label1", twips(240, 360, 1800, 255), QStringLiteral("Codice Fiscale"));
     txtCodice = place(new QLineEdit(this), "txtCodice", twips(2040, 300, 3600, 350));
     txtCodice->setFont(look::sansSerif(9.75, true));
     look::setBackground(txtCodice, look::lightGreen);
