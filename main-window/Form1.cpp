@@ -122,7 +122,7 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     txtCognome->setFocus(Qt::OtherFocusReason);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() { dropVerifyWindow(*this); }
 
 void Form1::buildControls()
 {

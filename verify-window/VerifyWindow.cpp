@@ -36,4 +36,9 @@ void showVerifyWindow(QWidget& card, platform::Services& services, ReadCard read
     owner->window->activateWindow();
 }
 
+void dropVerifyWindow(QWidget& card)
+{
+    delete card.findChild<VerifyWindowOwner*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 #include "VerifyWindow.moc"

@@ -28,3 +28,7 @@ using ReadCard = std::function<CardPerson()>;
 // it has been closed. It goes when `card` goes. `readCard` is called while
 // the window lives, whenever it needs the card.
 void showVerifyWindow(QWidget& card, platform::Services& services, ReadCard readCard);
+
+// Deletes the card's window, if any. The card calls it first thing as it
+// goes, while the controls the window reads through ReadCard still exist.
+void dropVerifyWindow(QWidget& card);
