@@ -462,7 +462,7 @@ void Form1::showResultMenu(const QPoint& globalPos)
     menu->addSeparator();
     QAction* verifica = menu->addAction(QStringLiteral("&Verifica codice fiscale..."));
     verifica->setObjectName(QStringLiteral("mnuVerifica"));
-    verifica->setShortcut(kVerificaKey); // shown beside it; the card's own shortcut does the work
+    verifica->setShortcut(kVerificaKey); // shown beside the entry; outside the menu the card's own shortcut serves
     verifica->setShortcutContext(Qt::WidgetShortcut);
     connect(verifica, &QAction::triggered, this, &Form1::mnuVerifica_Click);
     menu->popup(globalPos);
