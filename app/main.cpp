@@ -1,6 +1,9 @@
-// Starts the program: Qt's own texts in Italian, then the main window.
+// Starts the program: the command line when the arguments ask for it (before
+// any QApplication, so it needs no display), else Qt's own texts in Italian,
+// then the main window.
 
 #include "AppVersion.h"
+#include "CommandLine.h"
 #include "Form1.h"
 #include "SystemServices.h"
 #include "Translation.h"
@@ -9,6 +12,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (riga::isCommandLine(argc, argv))
+        return riga::run(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(platform::version::title));
     QApplication::setApplicationVersion(platform::systemAppInfo().versionText());

@@ -9,3 +9,4 @@ printf '%-40s %14s %14s %5s\n' measure value target met
 "$bin/bench_engine"
 QT_QPA_PLATFORM=offscreen "$bin/bench_search_box"
 "$bin/bench_startup"
+"$bin/bench_command_line"

@@ -14,14 +14,17 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShortcutEvent>
 #include <limits>
 
@@ -32,6 +35,9 @@ namespace {
 const QColor kGrey{224, 224, 224};
 const QColor kGreen{0, 192, 0};
 const QColor kDarkGreen{0, 64, 0};
+
+// Opens the window that checks a fiscal code; no control of the card uses it.
+const QKeySequence kVerificaKey{Qt::Key_F2};
 
 // Longer than any real name or date, short enough that a huge paste cannot
 // make every key cost seconds. The engine itself takes any length.
@@ -116,7 +122,7 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     txtCognome->setFocus(Qt::OtherFocusReason);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() { dropVerifyWindow(*this); }
 
 void Form1::buildControls()
 {
@@ -170,6 +176,8 @@ void Form1::buildControls()
     txtCodiceFiscale->setFocusPolicy(Qt::ClickFocus);
     look::setBackground(txtCodiceFiscale, look::lightGreen);
     look::setTextColour(txtCodiceFiscale, look::navy);
+    txtCodiceFiscale->setToolTip(QStringLiteral("Verifica codice fiscale: tasto F2, o menu del tasto destro"));
+    txtCodiceFiscale->installEventFilter(this); // its context menu
 
     txtCognome = textBox(this, "txtCognome", twips(1800, 2280, 3615, 285), boldFont());
     txtNome = textBox(this, "txtNome", twips(1800, 2580, 3615, 285), boldFont());
@@ -228,6 +236,10 @@ void Form1::buildControls()
     connect(lblSito, &ClickLabel::clicked, this, &Form1::lblSito_Click);
     connect(lblIndirizzo, &ClickLabel::clicked, this, &Form1::lblIndirizzo_Click);
     connect(Image1, &ClickLabel::clicked, this, &Form1::Image1_Click);
+
+    auto* verifica = new QShortcut(kVerificaKey, this);
+    verifica->setObjectName(QStringLiteral("shortcutVerifica"));
+    connect(verifica, &QShortcut::activated, this, &Form1::mnuVerifica_Click);
 }
 
 void Form1::setTabOrder()
@@ -322,6 +334,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         // list, which closes; unclaimed, Qt may close the list while it looks
         // for shortcuts and hand the key on to the window, ending the program.
         event->accept();
+        return true;
+    }
+    if (watched == txtCodiceFiscale && event->type() == QEvent::ContextMenu) {
+        showResultMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
     }
     if (watched == cboSesso && event->type() == QEvent::Wheel && !cboSesso->hasFocus()) {
@@ -435,3 +451,49 @@ void Form1::lblIndirizzo_Click()
 }
 
 void Form1::Image1_Click() { showAboutWindow(*this, services_); }
+
+void Form1::showResultMenu(const QPoint& globalPos)
+{
+    // The field's standard menu (Copia, Seleziona tutto...) as the other
+    // fields have it, and the check after them.
+    QMenu* menu = txtCodiceFiscale->createStandardContextMenu();
+    menu->setObjectName(QStringLiteral("mnuCodiceFiscale"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addSeparator();
+    QAction* verifica = menu->addAction(QStringLiteral("&Verifica codice fiscale..."));
+    verifica->setObjectName(QStringLiteral("mnuVerifica"));
+    verifica->setShortcut(kVerificaKey); // shown beside the entry; outside the menu the card's own shortcut serves
+    verifica->setShortcutContext(Qt::WidgetShortcut);
+    connect(verifica, &QAction::triggered, this, &Form1::mnuVerifica_Click);
+    menu->popup(globalPos);
+}
+
+void Form1::mnuVerifica_Click()
+{
+    showVerifyWindow(*this, services_, [this] { return cardPerson(); });
+}
+
+CardPerson Form1::cardPerson() const
+{
+    CardPerson person;
+    person.code = txtCodiceFiscale->text();
+    person.surname = txtCognome->text();
+    person.name = txtNome->text();
+    readsAsDate(txtDataNascita->text(), &person.birthDate);
+    person.sex = cboSesso->currentText();
+    person.placeText = Text1->text();
+    // The record Elabora would compute with, by the same rules; a place not
+    // in force on the date counts, as Elabora takes it when the user agrees.
+    if (!platform::trimBlanks(person.placeText).isEmpty() && person.birthDate.isValid() && dbComuni
+        && dbComuni->isOpen()) {
+        try {
+            const registro::PlaceChoice choice = registro::choosePlace(
+                *dbComuni, person.placeText, person.birthDate, registro::ShownPlace{Text3->text(), Text2->text()});
+            if (choice.outcome == registro::PlaceChoice::Chosen || choice.outcome == registro::PlaceChoice::NotInForce)
+                person.placeCode = choice.place.code;
+        } catch (const platform::Error&) {
+            // An unreadable register leaves the place unchosen.
+        }
+    }
+    return person;
+}

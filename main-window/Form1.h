@@ -3,6 +3,7 @@
 
 #include "ComuniStore.h"
 #include "Services.h"
+#include "VerifyWindow.h"
 
 #include <QDate>
 #include <QList>
@@ -52,6 +53,10 @@ private:
     bool buttonEvent(QPushButton* button, QEvent* event);
     void apriComuni();
     void setBorderStyle(int style);
+    // The person the card holds now, for the window that checks a code.
+    CardPerson cardPerson() const;
+    // The result field's own context menu with the check added to it.
+    void showResultMenu(const QPoint& globalPos);
 
     // Handlers.
     void Form_Load();
@@ -62,6 +67,7 @@ private:
     void lblIndirizzo_Click();
     void Image1_Click();
     void cmdEsci_Click();
+    void mnuVerifica_Click();
 
     // Controls, under their designed names; tests find them by these names.
     ClickLabel* Image1;

@@ -4,17 +4,49 @@
 #include "Sqlite.h"
 #include "Text.h"
 
+#include <unordered_map>
+
 namespace registro {
 
 // The open connection, shared by a Database and its recordsets so that
 // closing the Database never leaves a recordset with a dangling handle.
 struct Connection : sqlite::Connection {
     using sqlite::Connection::Connection;
+
+    // The look-ups' statements, prepared once per connection: a run of
+    // look-ups (the command line's) would otherwise spend its time
+    // compiling the same few queries. Reset after every use.
+    sqlite::Statement& cached(const QString& sql)
+    {
+        return cached(sql, [&] { return sql; });
+    }
+    // The same under a short key, the text made only the first time.
+    template <typename MakeSql> sqlite::Statement& cached(const QString& key, MakeSql makeSql)
+    {
+        auto found = statements.find(key);
+        if (found == statements.end())
+            found = statements.emplace(key, prepare(makeSql(), true)).first;
+        return found->second;
+    }
+    void close()
+    {
+        statements.clear();
+        snapshot = false; // closing ends the transaction
+        sqlite::Connection::close();
+    }
+    std::unordered_map<QString, sqlite::Statement> statements;
+    bool snapshot = false; // a read transaction is open (Database::beginSnapshot)
 };
 
 namespace {
 
 using sqlite::Statement;
+
+// Resets a cached statement however its use ends, so it holds no read lock.
+struct ResetAfter {
+    Statement& statement;
+    ~ResetAfter() { statement.reset(); }
+};
 
 [[noreturn]] void fail(int number, const QString& description) { throw platform::Error(number, description); }
 
@@ -30,7 +62,7 @@ QString schemaName(Connection& db, const char* type, const QString& name, const 
         table.isNull() ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE")
                        : QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE "
                                         "AND tbl_name = ?3 COLLATE NOCASE");
-    Statement statement = db.prepare(sql);
+    Statement& statement = db.cached(sql);
     statement.bindText(1, QByteArrayView(type));
     statement.bindText(2, name.toUtf8());
     if (!table.isNull())
@@ -371,13 +403,60 @@ std::vector<Record> Database::recordsNamed(const QString& name)
     if (index.isEmpty())
         fail(NotAnIndex, QStringLiteral("'%1' non è un indice della tabella.").arg(sql::kIndex));
 
-    Statement named = db.prepare(sql::cursorQueries(table, index).named);
+    Statement& named = db.cached(QStringLiteral("named\n") + table + u'\n' + index,
+                                 [&] { return sql::cursorQueries(table, index).named; });
+    const ResetAfter reset{named};
     named.bindText(1, foldKey(name).toUtf8());
     std::vector<Record> records;
     while (named.step())
         records.push_back({named.columnText(sql::Descr), named.columnText(sql::Prov), codeOf(named),
                            dateFromField(named.columnText(sql::First)), dateFromField(named.columnText(sql::Last))});
     return records;
+}
+
+std::vector<Record> Database::recordsWithCode(const QString& code)
+{
+    if (!isOpen())
+        failClosed();
+    Connection& db = *connection_;
+    const QString table = schemaName(db, "table", sql::kTable);
+    if (table.isEmpty())
+        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(sql::kTable));
+
+    Statement& withCode = db.cached(QStringLiteral("withCode\n") + table, [&] { return sql::withCode(table); });
+    const ResetAfter reset{withCode};
+    withCode.bindText(1, code.toUtf8());
+    std::vector<Record> records;
+    while (withCode.step())
+        records.push_back({withCode.columnText(sql::Descr), withCode.columnText(sql::Prov),
+                           withCode.columnText(sql::Cod), dateFromField(withCode.columnText(sql::First)),
+                           dateFromField(withCode.columnText(sql::Last))});
+    return records;
+}
+
+void Database::beginSnapshot()
+{
+    if (!isOpen())
+        failClosed();
+    if (connection_->snapshot)
+        return;
+    connection_->exec("BEGIN");
+    try {
+        // A transaction takes its read lock at its first read.
+        connection_->cached(QStringLiteral("SELECT count(*) FROM sqlite_master")).stepOnce([](const Statement&) {});
+    } catch (...) {
+        connection_->exec("ROLLBACK");
+        throw;
+    }
+    connection_->snapshot = true;
+}
+
+void Database::endSnapshot()
+{
+    if (!isOpen() || !connection_->snapshot)
+        return;
+    connection_->snapshot = false;
+    connection_->exec("COMMIT");
 }
 
 void Database::close()

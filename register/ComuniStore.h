@@ -76,6 +76,16 @@ public:
     // index order, read through the index COMU_DESCR. Fails like
     // openRecordset and setIndex when either is missing.
     std::vector<Record> recordsNamed(const QString& name);
+    // Every record of the table Comuni whose cadastral code is `code`
+    // (exactly), in index order. Fails like openRecordset when the table is
+    // missing.
+    std::vector<Record> recordsWithCode(const QString& code);
+    // From beginSnapshot() to endSnapshot() (or close) every read sees the
+    // register as it was at the start, and takes no lock of its own: a long
+    // run of look-ups, such as the command line's, costs a fraction. Another
+    // program cannot write the file meanwhile.
+    void beginSnapshot();
+    void endSnapshot();
     // Recordsets still open stop working (ObjectClosed) but stay safe to use
     // and to destroy.
     void close();

@@ -69,4 +69,14 @@ inline CursorQueries cursorQueries(const QString& table, const QString& index)
     };
 }
 
+// ?1 = code: every record with COMU_COD = ?1, in index order. No index
+// serves the code, so it reads the whole table: a look-up of one code at a
+// time, not a cursor.
+inline QString withCode(const QString& table)
+{
+    return QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6 FROM ")
+               .arg(kKey, kName, kProvince, kCode, kFirst, kLast)
+           + quoted(table) + QStringLiteral(" WHERE %1 = ?1 ORDER BY %2, rowid").arg(kCode, kKey);
+}
+
 } // namespace registro::sql

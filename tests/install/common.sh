@@ -129,6 +129,21 @@ check_finds_register() {
   rm -rf "$elsewhere" "$elsewhere.log"
 }
 
+# check_command_line PREFIX: bin/tarvolin run as a command, from an unrelated
+# directory and with no display, computes a code with the installed register.
+check_command_line() {
+  local prefix=$1 elsewhere out
+  elsewhere=$(mktemp -d)
+  out=$(cd "$elsewhere" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$prefix/bin/tarvolin" calcola Rossetti Marta 1983-05-07 F Roma 2>&1)
+  if [ $? -eq 0 ] && [[ "$out" == *",RSSMRT83E47H501T,ok,"* ]]; then
+    pass "bin/tarvolin calcola, with no display, computed a code with the installed register"
+  else
+    fail "bin/tarvolin calcola gave: $out"
+  fi
+  rm -rf "$elsewhere"
+}
+
 # check_no_register_without_file PREFIX: with the installed register gone, the
 # program started from a directory that holds a Comuni.mdb opens none: it
 # must look only beside its executable (and the probe above must not pass by

@@ -53,4 +53,5 @@ if command -v file >/dev/null; then
     pass "the packaged executable is stripped" || fail "the packaged executable is not stripped"
 fi
 check_finds_register "$root/usr"
+check_command_line "$root/usr"
 finish

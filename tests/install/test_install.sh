@@ -18,5 +18,6 @@ rm -f "$prefix.log"
 BUILT_REGISTER=$build/bin/Comuni.mdb
 check_layout "$prefix"
 check_finds_register "$prefix"
+check_command_line "$prefix"
 check_no_register_without_file "$prefix"
 finish

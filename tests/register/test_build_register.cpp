@@ -17,12 +17,12 @@
 #include <algorithm>
 #include <random>
 
-using buildregister::readCsv;
+using platform::readCsv;
 
 namespace {
 
 // "line:field|field|..." per row, to compare whole tables at a glance.
-QStringList describe(const buildregister::CsvTable& table)
+QStringList describe(const platform::CsvTable& table)
 {
     QStringList rows;
     for (const auto& row : table.rows)

@@ -80,4 +80,23 @@ struct AboutControls {
     QPushButton* cmdOK;
 };
 
+struct VerificaControls {
+    explicit VerificaControls(const QWidget& window)
+        : txtCodice(control<QLineEdit>(window, "txtCodice")), lblEsito(control<QLabel>(window, "lblEsito")),
+          lblSesso(control<QLabel>(window, "lblSesso")), lblDataNascita(control<QLabel>(window, "lblDataNascita")),
+          lblLuogo(control<QLabel>(window, "lblLuogo")), lblOmocodia(control<QLabel>(window, "lblOmocodia")),
+          lblCodiceBase(control<QLabel>(window, "lblCodiceBase")), lblScheda(control<QLabel>(window, "lblScheda")),
+          cmdChiudi(control<QPushButton>(window, "cmdChiudi"))
+    {}
+    QLineEdit* txtCodice;
+    QLabel* lblEsito;
+    QLabel* lblSesso;
+    QLabel* lblDataNascita;
+    QLabel* lblLuogo;
+    QLabel* lblOmocodia;
+    QLabel* lblCodiceBase;
+    QLabel* lblScheda;
+    QPushButton* cmdChiudi;
+};
+
 } // namespace testing

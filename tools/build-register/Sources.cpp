@@ -51,6 +51,10 @@ QString nameFault(const QString& name)
     return {};
 }
 
+using platform::CsvRow;
+using platform::CsvTable;
+using platform::readCsv;
+
 class Table {
 public:
     Table(const QString& file, QByteArrayView bytes) : file_(file), csv_(readCsv(bytes))

@@ -1,0 +1,298 @@
+// The command line end to end: the built program run as a user runs it, with
+// no display at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), on
+// arguments, on a CSV file of good and bad rows, on standard input, and
+// without its register.
+
+#include "Csv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kProgram = QStringLiteral(TARVOLIN_EXE);
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // day, month, year
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// The output read back as CSV: the header, then per row the named columns
+// joined by "|".
+QStringList columns(const QByteArray& out, const QStringList& names)
+{
+    platform::CsvReader reader(out);
+    platform::CsvRecord record;
+    QStringList rows;
+    if (!reader.next(record))
+        return {QStringLiteral("no header")};
+    const QStringList header = record.fields;
+    rows << header.join(u',');
+    while (reader.next(record)) {
+        if (record.fault != platform::CsvFault::None || record.fields.size() != header.size()) {
+            rows << QStringLiteral("unreadable row at line %1").arg(record.line);
+            continue;
+        }
+        QStringList picked;
+        for (const QString& name : names)
+            picked << record.fields.value(header.indexOf(name));
+        rows << picked.join(u'|');
+    }
+    return rows;
+}
+
+const QString kCalcolaHeader = QStringLiteral("cognome,nome,data,sesso,luogo,codice,esito,motivo");
+const QString kVerificaHeader = QStringLiteral("codice,esito,motivo,sesso,data_nascita,data_secolo_precedente,luogo,"
+                                               "provincia,catastale,omocodia,codice_base");
+const QStringList kCalcolaOut{"codice", "esito", "motivo"};
+const QStringList kVerificaOut{"esito", "sesso", "data_nascita", "luogo", "provincia", "catastale", "omocodia"};
+
+// A file as people make them: extra and reordered columns, quoted fields
+// with commas, quotes and line breaks, CR LF, a blank line, and bad rows.
+const QByteArray kPersons = "id,luogo,data,COGNOME,nome, sesso \n"
+                            "1,Roma,7/5/1983,Rossetti,Marta,F\r\n"
+                            "2,\"Forl\xC3\xAC\",1983-05-07,\"D'Amico, detto \"\"Nino\"\"\",Nicol\xC3\xB2,m\n"
+                            "\n"
+                            "3,San Don\xC3\xA0 di Piave,07051983,\"De\nLuca\",Gianfranco,M\n"
+                            "4,Castro,1/1/1980,Rossi,Mario,M\n"
+                            "5,Roma,1/1/1850,Rossi,Mario,M\n"
+                            "6,Atlantide,1/1/1980,Rossi,Mario,M\n"
+                            "7,Roma,31/02/1983,Rossi,Mario,M\n"
+                            "8,Roma,1/1/1980,Rossi,Mario,X\n"
+                            "9,Roma,1/1/1980,,Mario,M\n"
+                            "10,Roma,1/1/1980,Rossi\n"
+                            "11,Roma,1/1/1980,Ro\"ssi,Mario,M\n"
+                            "12,Roma,1/1/1980,Rossi,Mario\xFF,M\n"
+                            "13,Bellagio,1/1/2020,Rossi,Mario,M\n";
+
+const QStringList kPersonsOut{
+    "id,luogo,data,COGNOME,nome, sesso ,codice,esito,motivo",
+    "RSSMRT83E47H501T|ok|",
+    "DMCNCL83E07D704A|ok|",
+    "DLCGFR83E07H823M|ok|",
+    "|errore|Più luoghi di nome CASTRO in vigore il 01/01/1980: CASTRO (LE) M261, in vigore dal 28/05/1975; "
+    "CASTRO (BG) C337, in vigore dal 17/03/1861.",
+    "|errore|Nessun luogo di nome ROMA in vigore il 01/01/1850: ROMA (RM) H501, in vigore dal 11/09/1884.",
+    "|errore|Comune non in elenco",
+    "|errore|Data di nascita non valida.",
+    "|errore|Sesso non valido: indicare M o F.",
+    "|errore|Cognome non valido.",
+    "|errore|Riga 13: 4 campi invece di 6.",
+    "|errore|Riga 14 non leggibile: virgolette nel campo 4, che non è tra virgolette.",
+    "|errore|Riga 15 non leggibile: il campo 5 non è testo UTF-8.",
+    "RSSMRA20A01M335V|ok|",
+};
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        return f.fileName();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void arguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("rows"); // columns() of the output
+        const auto calcola = [](const QStringList& person) { return QStringList{"calcola"} + person; };
+        const auto verifica = [](const QStringList& codes) { return QStringList{"verifica"} + codes; };
+        QTest::newRow("calcola") << calcola({"Rossetti", "Marta", "7/5/1983", "F", "Roma"}) << 0
+                                 << QStringList{kCalcolaHeader, "RSSMRT83E47H501T|ok|"};
+        QTest::newRow("calcola, accents, small letters, blanks")
+            << calcola({"d'amico", "Nicolò", "1983-05-07", "m", " forli "}) << 0
+            << QStringList{kCalcolaHeader, "DMCNCL83E07D704A|ok|"};
+        // BELLAGIO took a new code on 4 February 2014.
+        QTest::newRow("calcola, the place's last day") << calcola({"Rossi", "Mario", "3/2/2014", "M", "Bellagio"}) << 0
+                                                       << QStringList{kCalcolaHeader, "RSSMRA14B03A744V|ok|"};
+        QTest::newRow("calcola, the new place's first day") << calcola({"Rossi", "Mario", "4/2/2014", "M", "Bellagio"})
+                                                            << 0 << QStringList{kCalcolaHeader, "RSSMRA14B04M335C|ok|"};
+        QTest::newRow("calcola, an ambiguous place") << calcola({"Rossi", "Mario", "1/1/1980", "M", "castro"}) << 1
+                                                     << QStringList{kCalcolaHeader, kPersonsOut[4]};
+        QTest::newRow("calcola, a date after today")
+            << calcola({"Rossi", "Mario", "1/1/2999", "M", "Roma"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Data di nascita non valida."};
+        QTest::newRow("verifica, one code valid") << verifica({"RSSMRT83E47H50ML"}) << 0
+                                                  << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|1"};
+        QTest::newRow("verifica, every code valid")
+            << verifica({"rssmrt83e47h501t", "RSSMRT90A01A952A"}) << 0
+            << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|0",
+                           "valido|M|01/01/1990|BOLZANO|BZ|A952|0"};
+        QTest::newRow("verifica, a wrong one among them")
+            << verifica({"RSSMRT83E47H501T", "RSSMRT83E47H501X", "RSSMRT"}) << 1
+            << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|0",
+                           "non valido|F|07/05/1983|ROMA|RM|H501|0", "non valido||||||"};
+    }
+    void arguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, rows);
+        const Run r = run(arguments);
+        QCOMPARE(r.err, QByteArray()); // nothing from Qt about a missing display
+        QCOMPARE(r.status, status);
+        QCOMPARE(columns(r.out, arguments[0] == u"calcola" ? kCalcolaOut : kVerificaOut), rows);
+    }
+
+    void csvFile_data()
+    {
+        QTest::addColumn<bool>("standardInput");
+        QTest::newRow("file") << false;
+        QTest::newRow("standard input") << true;
+    }
+    void csvFile()
+    {
+        QFETCH(bool, standardInput);
+        const Run r = standardInput ? run({"calcola", "--csv", "-"}, kPersons)
+                                    : run({"calcola", "--csv", file(QStringLiteral("persone.csv"), kPersons)});
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.status, 1); // some rows failed, every row answered
+        QCOMPARE(columns(r.out, kCalcolaOut), kPersonsOut);
+        // The input columns come back as they were, quoted where they must be.
+        const QByteArray head = "id,luogo,data,COGNOME,nome, sesso ,codice,esito,motivo\n"
+                                "1,Roma,7/5/1983,Rossetti,Marta,F,RSSMRT83E47H501T,ok,\n"
+                                "2,Forl\xC3\xAC,1983-05-07,\"D'Amico, detto \"\"Nino\"\"\",Nicol\xC3\xB2,m,"
+                                "DMCNCL83E07D704A,ok,\n"
+                                "3,San Don\xC3\xA0 di Piave,07051983,\"De\nLuca\",Gianfranco,M,DLCGFR83E07H823M,ok,\n"
+                                "4,Castro,1/1/1980,Rossi,Mario,M,,errore,\"Più luoghi";
+        QVERIFY2(r.out.startsWith(head), r.out.left(400).constData());
+    }
+
+    void verificaCsv()
+    {
+        const QByteArray codes = "nome,codice\n"
+                                 "Marta,RSSMRT83E47H501T\n"
+                                 "\"Marta, sbagliato\",\"RSSMRT83E47H501X\"\n"
+                                 "spazi,\" bad code \"\n"
+                                 "troppi,RSSMRT83E47H501T,x\n";
+        const Run r = run({"verifica", "--csv", "-"}, codes);
+        QCOMPARE(r.status, 1);
+        QCOMPARE(columns(r.out, {"esito", "motivo", "codice_base"}),
+                 QStringList({"nome,codice," + kVerificaHeader.mid(7), "valido|Codice valido.|RSSMRT83E47H501T",
+                              "non valido|Carattere di controllo errato: dovrebbe essere T.|RSSMRT83E47H501T",
+                              "non valido|Contiene spazi: il primo in posizione 4. Scritto in minuscolo: letto come "
+                              "se fosse in maiuscolo.|",
+                              "errore|Riga 5: 3 campi invece di 2.|"}));
+    }
+
+    // Without Comuni.mdb beside it, calcola says why each row fails and
+    // verifica gives the place by its code.
+    void withoutTheRegister()
+    {
+        const QString lonely = dir.filePath(QStringLiteral("solo/tarvolin"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("solo"))));
+        QVERIFY(QFile::copy(kProgram, lonely));
+        Run r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, {}, lonely);
+        QCOMPARE(r.status, 1);
+        const QStringList rows = columns(r.out, kCalcolaOut);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[1].startsWith(QStringLiteral("|errore|Registro dei comuni non disponibile: Errore n° ")),
+                 qPrintable(rows[1]));
+        r = run({"verifica", "RSSMRT83E47H501T"}, {}, lonely);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(columns(r.out, {"esito", "motivo", "luogo", "catastale"}),
+                 QStringList({kVerificaHeader, "valido|Codice valido. Registro dei comuni non disponibile: luogo "
+                                               "indicato solo dal codice.||H501"}));
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input"); // written to a file for "FILE"
+        QTest::addColumn<QString>("says");
+        QTest::newRow("calcola alone") << QStringList{"calcola"} << QByteArray()
+                                       << "calcola vuole cinque argomenti, COGNOME NOME DATA SESSO LUOGO: ne ha 0.";
+        QTest::newRow("calcola, four") << QStringList{"calcola", "a", "b", "1/1/1980", "M"} << QByteArray()
+                                       << "ne ha 4.";
+        QTest::newRow("verifica alone") << QStringList{"verifica"} << QByteArray()
+                                        << "verifica vuole almeno un CODICE.";
+        QTest::newRow("unknown command") << QStringList{"calcla", "x"} << QByteArray()
+                                         << "comando sconosciuto «calcla»";
+        QTest::newRow("--csv without a file") << QStringList{"calcola", "--csv"} << QByteArray() << "--csv vuole";
+        QTest::newRow("--csv with two") << QStringList{"verifica", "--csv", "a", "b"} << QByteArray() << "--csv vuole";
+        QTest::newRow("no such file") << QStringList{"calcola", "--csv", "/nessuna/cartella/x.csv"} << QByteArray()
+                                      << "/nessuna/cartella/x.csv: il file non esiste.";
+        QTest::newRow("a folder") << QStringList{"verifica", "--csv", "/"} << QByteArray() << "/ è una cartella";
+        QTest::newRow("empty file") << QStringList{"verifica", "--csv", "FILE"} << QByteArray()
+                                    << "è vuoto: manca la riga d'intestazione (codice).";
+        QTest::newRow("a column missing")
+            << QStringList{"calcola", "--csv", "FILE"}
+            << QByteArray("cognome,nome,data,sesso\nRossi,Mario,1/1/1980,M\n")
+            << "nell'intestazione manca la colonna «luogo» (servono cognome,nome,data,sesso,luogo).";
+        QTest::newRow("header unreadable") << QStringList{"verifica", "--csv", "FILE"} << QByteArray("co\"dice\n")
+                                           << "riga d'intestazione non leggibile";
+    }
+    void badUsage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, says);
+        if (arguments.contains(QStringLiteral("FILE")))
+            arguments.replace(arguments.indexOf(QStringLiteral("FILE")), file(QStringLiteral("uso.csv"), input));
+        const Run r = run(arguments);
+        QCOMPARE(r.status, 2);
+        QCOMPARE(r.out, QByteArray()); // nothing done
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.startsWith(QStringLiteral("tarvolin: ")) && err.contains(says), qPrintable(err));
+        QVERIFY(err.contains(QStringLiteral("«tarvolin --help» mostra l'uso.")));
+    }
+
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("--version") << QStringList{"--version"} << "Tarvolin 1.2.0\n";
+        for (const char* help : {"--help", "-h"})
+            QTest::newRow(help) << QStringList{help} << "Tarvolin 1.2.0: calcola e verifica il codice fiscale.\n\nUso:";
+        QTest::newRow("a command's --help") << QStringList{"verifica", "--help"} << "Tarvolin 1.2.0: calcola";
+    }
+    void helpAndVersion()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, starts);
+        const Run r = run(arguments);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QByteArray());
+        QVERIFY2(QString::fromUtf8(r.out).startsWith(starts), r.out.constData());
+        if (arguments[0] != u"--version")
+            for (const char* said : {"tarvolin calcola COGNOME NOME DATA SESSO LUOGO", "tarvolin verifica --csv FILE",
+                                     "codice,esito,motivo", "Stato d'uscita: 0"})
+                QVERIFY2(r.out.contains(said), said);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_command_line.moc"
