@@ -428,8 +428,8 @@ std::vector<Record> Database::recordsWithCode(const QString& code)
     withCode.bindText(1, code.toUtf8());
     std::vector<Record> records;
     while (withCode.step())
-        records.push_back({withCode.columnText(sql::Descr), withCode.columnText(sql::Prov),
-                           withCode.columnText(sql::Cod), dateFromField(withCode.columnText(sql::First)),
+        records.push_back({withCode.columnText(sql::Descr), withCode.columnText(sql::Prov), codeOf(withCode),
+                           dateFromField(withCode.columnText(sql::First)),
                            dateFromField(withCode.columnText(sql::Last))});
     return records;
 }
