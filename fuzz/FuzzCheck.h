@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace fuzzcheck {
@@ -51,6 +52,21 @@ inline QDate dateFrom(const uint8_t* three)
     static const qint64 span = QDate(9999, 12, 31).toJulianDay() - first + 1;
     const qint64 v = qint64(three[0]) | (qint64(three[1]) << 8) | (qint64(three[2]) << 16);
     return QDate::fromJulianDay(first + v % span);
+}
+
+// The check letter of 15 characters of a code, written from the published
+// rule rather than taken from the engine: a character is worth the index of
+// the first pair of the table it occurs in.
+inline QChar publishedCheckLetter(QStringView first15)
+{
+    static const char odd[] = "B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
+    static const char even[] = "A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
+    int sum = 0;
+    for (int position = 1; position <= 15; ++position) {
+        const char* table = position % 2 == 1 ? odd : even;
+        sum += int(std::strchr(table, first15[position - 1].toLatin1()) - table) / 2;
+    }
+    return QChar(u'A' + sum % 26);
 }
 
 } // namespace fuzzcheck

@@ -148,12 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     if (!b.number) { // 7 maggio 1983
         FUZZ_CHECK(a.number && z.number, context);
-        FUZZ_CHECK(isSmallNumber(a, date.day()) && namesMonth(b.text, date.month()) && isYear(z, date, today),
-                   context);
+        FUZZ_CHECK(isSmallNumber(a, date.day()) && namesMonth(b.text, date.month()) && isYear(z, date, today), context);
     } else if (!a.number) { // May-style: maggio 7 1983, where the month comes first
         FUZZ_CHECK(c.order == Order::MonthDayYear && z.number, context);
-        FUZZ_CHECK(namesMonth(a.text, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date, today),
-                   context);
+        FUZZ_CHECK(namesMonth(a.text, date.month()) && isSmallNumber(b, date.day()) && isYear(z, date, today), context);
     } else {
         FUZZ_CHECK(z.number, context);
         if (a.text.size() == 4 || c.order == Order::YearMonthDay)

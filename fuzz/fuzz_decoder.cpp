@@ -14,20 +14,6 @@ namespace {
 
 using namespace codfis;
 
-// Written from the published rule, not from the engine: a character is worth
-// the index of the first pair of the table it occurs in.
-int tableValue(const char* table, char c) { return int(std::strchr(table, c) - table) / 2; }
-
-QChar publishedCheckLetter(QStringView first15)
-{
-    static const char odd[] = "B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
-    static const char even[] = "A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
-    int sum = 0;
-    for (int position = 1; position <= 15; ++position)
-        sum += tableValue(position % 2 == 1 ? odd : even, first15[position - 1].toLatin1());
-    return QChar(u'A' + sum % 26);
-}
-
 constexpr int kDigitPositions[] = {7, 8, 10, 11, 13, 14, 15};
 
 bool isDigitPosition(int position)
@@ -95,9 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             mask |= 1u << k;
         }
     }
-    expectedPlain[15] = publishedCheckLetter(expectedPlain);
+    expectedPlain[15] = fuzzcheck::publishedCheckLetter(expectedPlain);
     FUZZ_CHECK(plain == expectedPlain && d.homonymMask == mask, context);
-    FUZZ_CHECK(d.expectedCheckLetter == publishedCheckLetter(QStringView(d.code).left(15)), context);
+    FUZZ_CHECK(d.expectedCheckLetter == fuzzcheck::publishedCheckLetter(QStringView(d.code).left(15)), context);
     FUZZ_CHECK((d.verdict == Verdict::Valid) == (d.checkLetter == d.expectedCheckLetter), context);
 
     // Birth date: the code's digits and month, not after today, and no later

@@ -16,20 +16,6 @@ namespace {
 bool isLetterAZ(QChar c) { return c >= u'A' && c <= u'Z'; }
 bool isDigit09(QChar c) { return c >= u'0' && c <= u'9'; }
 
-// Written from the published rule, not from the engine: a character is worth
-// the index of the first pair of the table it occurs in.
-int tableValue(const char* table, char c) { return int(std::strchr(table, c) - table) / 2; }
-
-QChar publishedCheckLetter(QStringView first15)
-{
-    static const char odd[] = "B1A0KKPPLLC2QQD3RRE4VVOOSSF5TTG6UUH7MMI8NNJ9WWZZYYXX";
-    static const char even[] = "A0B1C2D3E4F5G6H7I8J9KKLLMMNNOOPPQQRRSSTTUUVVWWXXYYZZ";
-    int sum = 0;
-    for (int position = 1; position <= 15; ++position)
-        sum += tableValue(position % 2 == 1 ? odd : even, first15[position - 1].toLatin1());
-    return QChar(u'A' + sum % 26);
-}
-
 QString twoDigits(int n) { return QString::number(n).rightJustified(2, u'0'); }
 
 // A plain (ASCII) text can only give its own letters or the filler X.
@@ -97,6 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (QChar c : place)
         cadastral = cadastral && (isLetterAZ(c) || isDigit09(c));
     if (cadastral)
-        FUZZ_CHECK(check == publishedCheckLetter(QStringView(code).left(15)), context);
+        FUZZ_CHECK(check == fuzzcheck::publishedCheckLetter(QStringView(code).left(15)), context);
     return 0;
 }

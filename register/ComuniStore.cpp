@@ -115,6 +115,17 @@ void appendFolded(char32_t c, QString& out)
 // never passes for a cadastral code whatever its bytes.
 QString codeOf(const Statement& row) { return row.columnIsText(sql::Cod) ? row.columnText(sql::Cod) : QString(); }
 
+// Every row of a statement that selects the cursor's columns, as records.
+std::vector<Record> readRecords(Statement& statement)
+{
+    std::vector<Record> records;
+    while (statement.step())
+        records.push_back({statement.columnText(sql::Descr), statement.columnText(sql::Prov), codeOf(statement),
+                           dateFromField(statement.columnText(sql::First)),
+                           dateFromField(statement.columnText(sql::Last))});
+    return records;
+}
+
 } // namespace
 
 QString foldKey(const QString& name)
@@ -407,11 +418,7 @@ std::vector<Record> Database::recordsNamed(const QString& name)
                                  [&] { return sql::cursorQueries(table, index).named; });
     const ResetAfter reset{named};
     named.bindText(1, foldKey(name).toUtf8());
-    std::vector<Record> records;
-    while (named.step())
-        records.push_back({named.columnText(sql::Descr), named.columnText(sql::Prov), codeOf(named),
-                           dateFromField(named.columnText(sql::First)), dateFromField(named.columnText(sql::Last))});
-    return records;
+    return readRecords(named);
 }
 
 std::vector<Record> Database::recordsWithCode(const QString& code)
@@ -426,12 +433,7 @@ std::vector<Record> Database::recordsWithCode(const QString& code)
     Statement& withCode = db.cached(QStringLiteral("withCode\n") + table, [&] { return sql::withCode(table); });
     const ResetAfter reset{withCode};
     withCode.bindText(1, code.toUtf8());
-    std::vector<Record> records;
-    while (withCode.step())
-        records.push_back({withCode.columnText(sql::Descr), withCode.columnText(sql::Prov), codeOf(withCode),
-                           dateFromField(withCode.columnText(sql::First)),
-                           dateFromField(withCode.columnText(sql::Last))});
-    return records;
+    return readRecords(withCode);
 }
 
 void Database::beginSnapshot()
