@@ -72,6 +72,24 @@ QString schemaName(Connection& db, const char* type, const QString& name, const 
     return found;
 }
 
+// The table's name as stored; TableNotFound when there is none.
+QString tableNamed(Connection& db, const QString& name)
+{
+    const QString found = schemaName(db, "table", name);
+    if (found.isEmpty())
+        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(name));
+    return found;
+}
+
+// The name as stored of an index of `table`; NotAnIndex when there is none.
+QString indexNamed(Connection& db, const QString& name, const QString& table)
+{
+    const QString found = schemaName(db, "index", name, table);
+    if (found.isEmpty())
+        fail(NotAnIndex, QStringLiteral("'%1' non è un indice della tabella.").arg(name));
+    return found;
+}
+
 } // namespace
 
 namespace {
@@ -235,9 +253,7 @@ void Recordset::setIndex(const QString& name)
 {
     d_->requireUsable();
     Connection& db = *d_->connection;
-    const QString index = schemaName(db, "index", name, d_->table);
-    if (index.isEmpty())
-        fail(NotAnIndex, QStringLiteral("'%1' non è un indice della tabella.").arg(name));
+    const QString index = indexNamed(db, name, d_->table);
 
     // Prepare everything before touching the current state, so a failure
     // leaves the recordset as it was.
@@ -393,9 +409,7 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString& table)
 {
     if (!isOpen())
         failClosed();
-    const QString found = schemaName(*connection_, "table", table);
-    if (found.isEmpty())
-        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(table));
+    const QString found = tableNamed(*connection_, table);
     auto impl = std::make_unique<Recordset::Impl>();
     impl->connection = connection_;
     impl->table = found;
@@ -407,12 +421,8 @@ std::vector<Record> Database::recordsNamed(const QString& name)
     if (!isOpen())
         failClosed();
     Connection& db = *connection_;
-    const QString table = schemaName(db, "table", sql::kTable);
-    if (table.isEmpty())
-        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(sql::kTable));
-    const QString index = schemaName(db, "index", sql::kIndex, table);
-    if (index.isEmpty())
-        fail(NotAnIndex, QStringLiteral("'%1' non è un indice della tabella.").arg(sql::kIndex));
+    const QString table = tableNamed(db, sql::kTable);
+    const QString index = indexNamed(db, sql::kIndex, table);
 
     Statement& named = db.cached(QStringLiteral("named\n") + table + u'\n' + index,
                                  [&] { return sql::cursorQueries(table, index).named; });
@@ -426,9 +436,7 @@ std::vector<Record> Database::recordsWithCode(const QString& code)
     if (!isOpen())
         failClosed();
     Connection& db = *connection_;
-    const QString table = schemaName(db, "table", sql::kTable);
-    if (table.isEmpty())
-        fail(TableNotFound, QStringLiteral("Impossibile trovare la tabella '%1'.").arg(sql::kTable));
+    const QString table = tableNamed(db, sql::kTable);
 
     Statement& withCode = db.cached(QStringLiteral("withCode\n") + table, [&] { return sql::withCode(table); });
     const ResetAfter reset{withCode};
