@@ -375,6 +375,20 @@ private slots:
         QCOMPARE(form.borderStyle(), 1);
     }
 
+    // The answer of a job whose window has gone finds no window to tell.
+    void windowClosedBeforeTheAnswer()
+    {
+        platform::SystemPrinter printer(QStringLiteral("/nonexistent/dir/x.pdf"));
+        platform::Services services = withPrinter(printer);
+        {
+            Form1 form(services);
+            form.show();
+            testing::Form1Controls(form).cmdStampa->click();
+        }
+        QTest::qWait(500);
+        QCOMPARE(fake.log, QStringList());
+    }
+
     // A focused button that is hidden for the print hands the focus on; a line
     // edit reached that way would select its text and print it highlighted.
     void printKeepsFocusAndSelections_data()
