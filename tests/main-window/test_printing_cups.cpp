@@ -176,19 +176,15 @@ class TestPrintingCups : public QObject {
         QVERIFY(QFile::link(QStringLiteral("/usr/lib/cups/daemon/cups-exec"),
                             root + QStringLiteral("/bin/daemon/cups-exec")));
         QVERIFY(QFile::link(QStringLiteral("/usr/lib/cups/filter"), root + QStringLiteral("/bin/filter")));
-        // Run as root (mode 0700), so it may write into the test's directory.
-        QVERIFY(write(root + QStringLiteral("/bin/backend/tarvolin-file"), QStringLiteral(R"(#!/bin/sh
-[ $# -eq 0 ] && exit 0
-out=${DEVICE_URI#*:}
-cat "${6:-/dev/stdin}" > "$out.part" && mv "$out.part" "$out"
-)"),
-                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(write(root + QStringLiteral("/bin/backend/tarvolin-jam"), QStringLiteral(R"(#!/bin/sh
-[ $# -eq 0 ] && exit 0
-echo "ERROR: Carta inceppata" >&2
-exit 1
-)"),
-                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // Run as root (mode 0700), so they may write into the test's directory.
+        const auto backend = [&](const char* name, const char* body) {
+            return write(root + QStringLiteral("/bin/backend/") + QString::fromLatin1(name),
+                         QStringLiteral("#!/bin/sh\n[ $# -eq 0 ] && exit 0\n") + QString::fromLatin1(body),
+                         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        QVERIFY(backend("tarvolin-file", "out=${DEVICE_URI#*:}\n"
+                                         "cat \"${6:-/dev/stdin}\" > \"$out.part\" && mv \"$out.part\" \"$out\"\n"));
+        QVERIFY(backend("tarvolin-jam", "echo 'ERROR: Carta inceppata' >&2\nexit 1\n"));
         const QString cupsPdf = QStringLiteral("/usr/lib/cups/backend/cups-pdf");
         if (!QFile::exists(cupsPdf) || !QFile::exists(QStringLiteral("/usr/lib/cups/filter/pdftops"))
             || cupsPdfPpd(QStringLiteral("A4"), 0, 0).isEmpty())
