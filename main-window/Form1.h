@@ -53,6 +53,9 @@ private:
     bool buttonEvent(QPushButton* button, QEvent* event);
     void apriComuni();
     void setBorderStyle(int style);
+    void sendToPrinter(const platform::PagePicture& page);
+    // The beep and "Impossibile stampare.", with the reason on a line of its own.
+    void reportPrintFailure(const QString& reason);
     // The person the card holds now, for the window that checks a code.
     CardPerson cardPerson() const;
     // The result field's own context menu with the check added to it.
@@ -99,6 +102,7 @@ private:
     QList<Shape> shapes_;
     bool centred_ = false;
     int borderStyle_ = 1;
+    bool printing_ = false; // a page is with the printing system
     // The flags and place of the bordered window, kept while it has none.
     Qt::WindowFlags borderedFlags_;
     QPoint borderedPos_;

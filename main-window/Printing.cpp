@@ -7,14 +7,20 @@
 
 void Form1::cmdStampa_Click()
 {
+    // One card at a time: a press while the last one is on its way (a
+    // double-click) prints nothing.
+    if (printing_)
+        return;
+
     // Every step runs, whatever went wrong before it: a failed print still
     // gives the buttons and the border back.
     const auto step = [this](auto&& action) {
         try {
             action();
+        } catch (const platform::Error& error) {
+            reportPrintFailure(error.description);
         } catch (...) {
-            services_.beeper.beep();
-            showMessage(QStringLiteral("Impossibile stampare."));
+            reportPrintFailure(QString());
         }
     };
 
@@ -26,13 +32,15 @@ void Form1::cmdStampa_Click()
         setFocus(Qt::OtherFocusReason);
 
     // The page shows the card alone: no buttons, no border, no update note.
+    // Only taking it needs the window so; the printing system gets it after.
+    std::optional<platform::PagePicture> page;
     step([this] { cmdStampa->setVisible(false); });
     step([this] { cmdElabora->setVisible(false); });
     step([this] { cmdEsci->setVisible(false); });
     step([this] { setBorderStyle(0); });
     step([this] { Label6->setVisible(false); });
     step([this] { repaint(); });
-    step([this] { services_.printer.printWindow(*this); });
+    step([&] { page = services_.printer.render(*this); });
     step([this] { cmdStampa->setVisible(true); });
     step([this] { cmdElabora->setVisible(true); });
     step([this] { cmdEsci->setVisible(true); });
@@ -42,6 +50,32 @@ void Form1::cmdStampa_Click()
 
     if (focused && focused != focusWidget())
         focused->setFocus(Qt::OtherFocusReason);
+    if (page)
+        step([&] { sendToPrinter(*page); });
+}
+
+// The window stays live while the printing system works; its answer comes
+// back as an event, and a failure is told then.
+void Form1::sendToPrinter(const platform::PagePicture& page)
+{
+    printing_ = true;
+    try {
+        services_.printer.print(page, this, [this](const std::optional<platform::Error>& failure) {
+            printing_ = false;
+            if (failure)
+                reportPrintFailure(failure->description);
+        });
+    } catch (...) {
+        printing_ = false;
+        throw;
+    }
+}
+
+void Form1::reportPrintFailure(const QString& reason)
+{
+    services_.beeper.beep();
+    showMessage(reason.isEmpty() ? QStringLiteral("Impossibile stampare.")
+                                 : QStringLiteral("Impossibile stampare.\n") + reason);
 }
 
 void Form1::setBorderStyle(int style)

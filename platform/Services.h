@@ -5,11 +5,15 @@
 
 #include "AppInfo.h"
 #include "Error.h"
+#include "PagePicture.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QString>
+#include <functional>
+#include <optional>
 
+class QObject;
 class QWidget;
 
 namespace platform {
@@ -41,12 +45,17 @@ public:
 class Printer {
 public:
     virtual ~Printer() = default;
-    // Puts the window's client area, as it is drawn now, on one page of the
-    // default printer: at the top left of the printable area, at the size it
-    // has on a 96 dpi screen, texts and lines as vectors. Returns when the
-    // printing system has taken the job; throws Error on any failure, a job
-    // the printing system refuses included.
-    virtual void printWindow(QWidget& window) = 0;
+    // How a job ended: nothing when it is printed or on its way, else why not.
+    using Done = std::function<void(const std::optional<Error>& failure)>;
+    // Takes the window's client area as it is drawn now, for the page. Fast,
+    // on the window's thread; throws Error when it cannot.
+    virtual PagePicture render(QWidget& window) = 0;
+    // Prints the page on one sheet of the default printer, off the calling
+    // thread: at the top left of the printable area of the printer's own
+    // paper, at the size it has on a 96 dpi screen, texts as texts. Then
+    // calls `done` on the GUI thread, unless `receiver` (an object of that
+    // thread) is gone by then.
+    virtual void print(const PagePicture& page, QObject* receiver, Done done) = 0;
 };
 
 class Shell {

@@ -1,141 +1,77 @@
+#include "AppVersion.h"
+#include "CupsJob.h"
+#include "PagePdf.h"
 #include "SystemServices.h"
 
-#include <cups/cups.h>
-
-#include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
+#include <QPointer>
+#include <QThreadPool>
 #include <QWidget>
-#include <memory>
-#include <optional>
 
 namespace platform {
 
 namespace {
-// Error numbers: a failing printer, no printer to print on.
+
 constexpr int kPrinterError = 482;
-constexpr int kNoPrinter = 484;
 
-// The window's pixels are sized for a 96 dpi screen (15 twips to the pixel).
-constexpr double kWindowDotsPerInch = 96.0;
-// Dense enough that positions on the page are exact; texts and lines are
-// vectors anyway, so the printer's own resolution decides their sharpness.
-constexpr int kPageDotsPerInch = 1200;
-
-// The page as one PDF document: the window's client area at the top left of
-// the printable area, at its on-screen size, painted by the widgets themselves
-// so texts stay texts.
-QByteArray renderPage(QWidget& window, const QPageLayout* layout)
+void writeFile(const QString& path, const QByteArray& data)
 {
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setTitle(QStringLiteral("Tarvolin"));
-        writer.setCreator(QStringLiteral("Tarvolin"));
-        writer.setResolution(kPageDotsPerInch);
-        if (layout && !writer.setPageLayout(*layout))
-            throw Error(kPrinterError, QStringLiteral("Formato della pagina non valido"));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw Error(kPrinterError, QStringLiteral("Impossibile preparare la pagina"));
-        // The painter's origin is the top left of the printable area.
-        const double scale = writer.resolution() / kWindowDotsPerInch;
-        painter.scale(scale, scale);
-        window.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        if (!painter.end())
-            throw Error(kPrinterError, QStringLiteral("Impossibile preparare la pagina"));
-    }
-    if (pdf.isEmpty())
-        throw Error(kPrinterError, QStringLiteral("Impossibile preparare la pagina"));
-    return pdf;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() || !file.flush())
+        throw Error(kPrinterError, QStringLiteral("Impossibile scrivere ") + path);
 }
 
-struct HttpClose {
-    void operator()(http_t* http) const { httpClose(http); }
-};
-struct DestFree {
-    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
-};
-struct DestInfoFree {
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
-};
-
-[[noreturn]] void failWithCupsError(int number, const char* what)
+QByteArray pdfOf(const PagePicture& page, const QPageLayout& layout)
 {
-    throw Error(number, QString::fromUtf8(what) + QStringLiteral(": ") + QString::fromUtf8(cupsLastErrorString()));
+    return pagePdf(page, layout, QString::fromUtf8(version::title));
 }
 
-// The default paper of the destination and its printable area; none when
-// the printing system does not say.
-std::optional<QPageLayout> pageLayoutOf(http_t* http, cups_dest_t* dest)
+// Runs `work` on a thread of the pool, then `then` with its failure, if any,
+// on the GUI thread. The application object carries the answer back, as it
+// outlives every window; a job still at work as the program ends keeps it.
+void offThread(std::function<void()> work, Printer::Done then)
 {
-    const std::unique_ptr<cups_dinfo_t, DestInfoFree> info(cupsCopyDestInfo(http, dest));
-    cups_size_t size{};
-    if (!info || !cupsGetDestMediaDefault(http, dest, info.get(), 0, &size) || size.width <= 0 || size.length <= 0)
-        return std::nullopt;
-    // CUPS measures in hundredths of a millimetre.
-    const auto mm = [](int hundredths) { return hundredths / 100.0; };
-    const QPageSize paper(QSizeF(mm(size.width), mm(size.length)), QPageSize::Millimeter, QString(),
-                          QPageSize::FuzzyMatch);
-    const QMarginsF margins(mm(size.left), mm(size.top), mm(size.right), mm(size.bottom));
-    QPageLayout layout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
-    if (!layout.setMargins(margins))
-        return std::nullopt; // margins larger than the paper: keep the paper, print from its corner
-    return layout;
-}
-
-// Hands the document to the printing system as one job; any refusal or
-// error on the way is a failure, and a job left half sent is cancelled.
-void submit(http_t* http, cups_dest_t* dest, const QByteArray& pdf)
-{
-    // The destination's own defaults (the user's lpoptions included) go with
-    // the job, as `lp` sends them.
-    const int job = cupsCreateJob(http, dest->name, "Tarvolin", dest->num_options, dest->options);
-    if (job <= 0)
-        failWithCupsError(kPrinterError, "Lavoro rifiutato");
-    const auto cancelAndFail = [&](const char* what) {
-        const QString reason = QString::fromUtf8(cupsLastErrorString());
-        cupsCancelJob2(http, dest->name, job, 0);
-        throw Error(kPrinterError, QString::fromUtf8(what) + QStringLiteral(": ") + reason);
-    };
-    if (cupsStartDocument(http, dest->name, job, "Tarvolin", CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE)
-        cancelAndFail("Documento rifiutato");
-    if (cupsWriteRequestData(http, pdf.constData(), static_cast<size_t>(pdf.size())) != HTTP_STATUS_CONTINUE)
-        cancelAndFail("Invio interrotto");
-    if (cupsFinishDocument(http, dest->name) > IPP_STATUS_OK_CONFLICTING)
-        cancelAndFail("Documento rifiutato");
+    QThreadPool::globalInstance()->start([work = std::move(work), then = std::move(then)]() mutable {
+        std::optional<Error> failure;
+        try {
+            work();
+        } catch (const Error& error) {
+            failure = error;
+        }
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [then = std::move(then), failure = std::move(failure)] { then(failure); }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace
 
-void SystemPrinter::printWindow(QWidget& window)
+PagePicture SystemPrinter::render(QWidget& window) { return PagePicture::of(window); }
+
+void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
 {
+    // Read on the GUI thread only, where the receiver lives.
+    Done finish = [receiver = QPointer<QObject>(receiver),
+                   done = std::move(done)](const std::optional<Error>& failure) {
+        if (receiver)
+            done(failure);
+    };
     if (!pdfFile_.isEmpty()) {
-        const QByteArray pdf = renderPage(window, nullptr);
-        QFile file(pdfFile_);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(pdf) != pdf.size() || !file.flush())
-            throw Error(kPrinterError, QStringLiteral("Impossibile scrivere ") + pdfFile_);
+        offThread([pdf = pdfOf(page, CupsJob::defaultLayout()), path = pdfFile_] { writeFile(path, pdf); },
+                  std::move(finish));
         return;
     }
-
-    const std::unique_ptr<http_t, HttpClose> http(
-        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr));
-    if (!http)
-        throw Error(kNoPrinter, QStringLiteral("Sistema di stampa non raggiungibile"));
-    const std::unique_ptr<cups_dest_t, DestFree> dest(cupsGetNamedDest(http.get(), nullptr, nullptr));
-    if (!dest)
-        throw Error(kNoPrinter, QStringLiteral("Nessuna stampante predefinita"));
-    // Refused before any work; the job request below is refused all the same.
-    if (const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-        accepting && qstrcmp(accepting, "false") == 0)
-        throw Error(kPrinterError, QStringLiteral("La stampante non accetta lavori"));
-
-    const std::optional<QPageLayout> layout = pageLayoutOf(http.get(), dest.get());
-    submit(http.get(), dest.get(), renderPage(window, layout ? &*layout : nullptr));
+    // Connecting and finding the paper may wait on the printing system, and
+    // so may sending; the page is drawn in between, here on the GUI thread.
+    auto job = std::make_shared<CupsJob>();
+    offThread([job] { job->open(); },
+              [job, page, finish](const std::optional<Error>& failure) {
+                  if (failure)
+                      finish(failure);
+                  else
+                      offThread([job, pdf = pdfOf(page, job->pageLayout())] { job->send(pdf); }, finish);
+              });
 }
 
 } // namespace platform

@@ -25,9 +25,10 @@ class SystemPrinter : public Printer {
 public:
     // Prints on the default destination of CUPS.
     SystemPrinter() = default;
-    // Writes the page into this PDF file instead.
+    // Writes the page into this PDF file instead, on A4.
     explicit SystemPrinter(const QString& pdfFile) : pdfFile_(pdfFile) {}
-    void printWindow(QWidget& window) override;
+    PagePicture render(QWidget& window) override;
+    void print(const PagePicture& page, QObject* receiver, Done done) override;
 
 private:
     QString pdfFile_;

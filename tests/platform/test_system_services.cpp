@@ -1,12 +1,40 @@
+#include "PagePicture.h"
 #include "SystemServices.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+using Command = platform::PagePicture::Command;
+
+// Translucent drawings over a blue ground.
+class Canvas : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(0, 0, 255));
+        p.fillRect(QRect(0, 0, 10, 10), QColor(255, 0, 0, 128));
+        QImage picture(4, 4, QImage::Format_ARGB32);
+        picture.fill(QColor(0, 255, 0, 64));
+        p.drawImage(20, 0, picture);
+        QLinearGradient gradient(30, 0, 40, 0);
+        gradient.setColorAt(0, QColor(255, 0, 0, 128));
+        gradient.setColorAt(1, QColor(255, 0, 0, 128));
+        p.fillRect(QRect(30, 0, 10, 10), gradient);
+        p.setPen(QColor(0, 0, 0, 128));
+        p.drawText(QPointF(0, 40), QStringLiteral("Ab"));
+    }
+};
+
+} // namespace
 
 class TestSystemServices : public QObject {
     Q_OBJECT
@@ -98,6 +126,45 @@ private slots:
         QCOMPARE(after, before);
         QVERIFY(!after.endsWith(u'/'));
         QCOMPARE(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath(), after);
+    }
+
+    // The page of a window needs no transparency: each translucent drawing
+    // becomes the opaque colour it shows, worked out by hand as a share a of
+    // its colour and 1 - a of the blue beneath.
+    void pagePictureIsOpaque_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QColor>("shown");
+        QTest::newRow("fill, a = 128/255") << QRect(0, 0, 10, 10) << int(Command::Fill) << QColor(128, 0, 127);
+        QTest::newRow("picture, a = 64/255") << QRect(20, 0, 4, 4) << int(Command::Picture) << QColor(0, 64, 191);
+        QTest::newRow("gradient, a = 128/255") << QRect(30, 0, 10, 10) << int(Command::Picture) << QColor(128, 0, 127);
+        QTest::newRow("text, a = 128/255") << QRect() << int(Command::Text) << QColor(0, 0, 127);
+    }
+    void pagePictureIsOpaque()
+    {
+        QFETCH(QRect, area);
+        QFETCH(int, kind);
+        QFETCH(QColor, shown);
+        Canvas canvas;
+        canvas.resize(50, 50);
+        const platform::PagePicture page = platform::PagePicture::of(canvas);
+        QCOMPARE(page.size(), QSize(50, 50));
+        const Command* found = nullptr;
+        for (const Command& command : page.commands()) {
+            QCOMPARE(command.colour.alpha(), 255);
+            QVERIFY(!command.image.hasAlphaChannel());
+            const QRectF where = command.kind == Command::Fill ? command.outline.boundingRect()
+                                                               : command.transform.mapRect(command.target);
+            if (command.kind == kind && (kind == Command::Text ? command.text == QStringLiteral("Ab") : where == area))
+                found = &command;
+        }
+        QVERIFY(found);
+        const QColor colour =
+            kind == Command::Picture ? found->image.pixelColor(found->image.rect().center()) : found->colour;
+        QVERIFY2(qAbs(colour.red() - shown.red()) <= 1 && qAbs(colour.green() - shown.green()) <= 1
+                     && qAbs(colour.blue() - shown.blue()) <= 1,
+                 qPrintable(colour.name()));
     }
 
     void clockAndBeep()

@@ -46,7 +46,7 @@ bool RecordingServices::Box::ask(QWidget*, const QString& text)
     return owner->answerYes;
 }
 
-void RecordingServices::Print::printWindow(QWidget& window)
+platform::PagePicture RecordingServices::Print::render(QWidget& window)
 {
     owner->log << QStringLiteral("print");
     if (owner->onPrint)
@@ -54,6 +54,22 @@ void RecordingServices::Print::printWindow(QWidget& window)
     if (owner->printerFails)
         throw platform::Error(1, QStringLiteral("no printer"));
     owner->printed.append({&window, window.grab().toImage()});
+    return {};
+}
+
+void RecordingServices::Print::print(const platform::PagePicture&, QObject*, Done done)
+{
+    owner->heldJobs_ << std::move(done);
+    if (!owner->holdJobs)
+        owner->answerJobs();
+}
+
+void RecordingServices::answerJobs()
+{
+    const std::optional<platform::Error> failure =
+        jobFailure ? std::optional(platform::Error(1, *jobFailure)) : std::nullopt;
+    for (const platform::Printer::Done& done : std::exchange(heldJobs_, {}))
+        done(failure);
 }
 
 void RecordingServices::Open::open(QWidget* parent, const QString& target)

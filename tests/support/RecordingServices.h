@@ -26,8 +26,13 @@ public:
 
     // Today's date as the program sees it.
     QDate today = QDate(2026, 12, 7);
-    // Set to make the printer fail with this error.
+    // Set to make the printer fail as it takes the page ("no printer").
     bool printerFails = false;
+    // The printing system's answer to each job: none is a printed page.
+    std::optional<QString> jobFailure;
+    // Set to leave the jobs unanswered: `answerJobs()` answers them.
+    bool holdJobs = false;
+    void answerJobs();
     // Called while a message box "is open", before it returns.
     std::function<void(const QString&)> onBox;
     // What the user answers to a Sì/No question ("ask: <text>" in the log).
@@ -57,8 +62,10 @@ private:
     } clock_;
     struct Print : platform::Printer {
         RecordingServices* owner;
-        void printWindow(QWidget& window) override;
+        platform::PagePicture render(QWidget& window) override;
+        void print(const platform::PagePicture& page, QObject* receiver, Done done) override;
     } printer_;
+    QList<platform::Printer::Done> heldJobs_;
     struct Open : platform::Shell {
         RecordingServices* owner;
         void open(QWidget* parent, const QString& target) override;

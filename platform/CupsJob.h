@@ -1,0 +1,58 @@
+#pragma once
+// One print job on the default destination of CUPS, from the connection to
+// the end of its watch. Every call may wait on the printing system (up to
+// kAnswerTimeoutMs at a time), so none of them belongs on the GUI thread;
+// each throws Error on failure.
+
+#include <cups/cups.h>
+
+#include <QByteArray>
+#include <QPageLayout>
+#include <memory>
+
+namespace platform {
+
+class CupsJob {
+public:
+    // The longest the printing system may keep us waiting for one answer.
+    static constexpr int kAnswerTimeoutMs = 5000;
+    // How long an accepted job is followed before it counts as on its way.
+    static constexpr int kWatchMs = 4000;
+
+    // Connects and finds the default destination and its paper.
+    void open();
+    // The destination's default paper (the user's own choice first), with
+    // its printable area; A4 when the destination names none.
+    const QPageLayout& pageLayout() const { return layout_; }
+    // Sends the PDF document as one job and follows it: a job the printer
+    // stops, aborts or cancels, or one left on a stopped queue, is a failure,
+    // and one left waiting is cancelled.
+    void send(const QByteArray& pdf);
+
+    // A4 with a margin any printer can print within.
+    static QPageLayout defaultLayout();
+
+private:
+    struct HttpClose {
+        void operator()(http_t* http) const { httpClose(http); }
+    };
+    struct DestFree {
+        void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+    };
+    struct Status {
+        int state = 0; // an ipp_jstate_t or ipp_pstate_t; 0 when unknown
+        QString message;
+    };
+
+    QPageLayout paperOf() const;
+    void follow(int job);
+    Status status(ipp_op_t operation, int job) const;
+    [[noreturn]] void stop(int job, const QString& reason) const;
+    QByteArray printerUri() const;
+
+    std::unique_ptr<http_t, HttpClose> http_;
+    std::unique_ptr<cups_dest_t, DestFree> dest_;
+    QPageLayout layout_ = defaultLayout();
+};
+
+} // namespace platform
