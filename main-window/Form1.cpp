@@ -279,9 +279,9 @@ void Form1::refuse(QLineEdit* field, const QString& message)
 
 void Form1::cmdElabora_Click()
 {
-    if (txtCognome->text().isEmpty())
+    if (!platform::isPersonName(txtCognome->text()))
         return refuse(txtCognome, QStringLiteral("Cognome non valido."));
-    if (txtNome->text().isEmpty())
+    if (!platform::isPersonName(txtNome->text()))
         return refuse(txtNome, QStringLiteral("Nome non valido."));
     QDate born;
     if (!readsAsDate(txtDataNascita->text(), &born))
