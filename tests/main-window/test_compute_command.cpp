@@ -143,6 +143,20 @@ private slots:
         QCOMPARE(ui.Text3->text(), QStringLiteral("F205"));
     }
 
+    // Today's day and month with two year digits is today, not a century back:
+    // ALTO RENO TERME, in force since 2016, is then in force.
+    void twoDigitYearOfToday()
+    {
+        QCOMPARE(fake.today, QDate(2026, 12, 7));
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        fill(form, QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("7/12/26"),
+             QStringLiteral("Alto Reno Terme"));
+        ui.cmdElabora->click();
+        QVERIFY(fake.log.isEmpty());
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRA26T07M369Q"));
+    }
+
     void megabytePastedIntoTheNames()
     {
         Form1 form(fake.services());
