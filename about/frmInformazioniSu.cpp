@@ -26,8 +26,7 @@ const QColor kGrey{128, 128, 128};
 // told otherwise.
 QLabel* label(QLabel* created, const char* name, const QRect& rect, const QFont& font, const QColor& colour)
 {
-    created->setObjectName(QString::fromLatin1(name));
-    created->setGeometry(rect);
+    look::place(created, name, rect);
     created->setFont(font);
     created->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     look::setBackground(created, look::lightGreen);
