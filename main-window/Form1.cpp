@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AboutWindow.h"
+#include "Accessibility.h"
 #include "CalcoloCodFis.h"
 #include "ClickLabel.h"
 #include "Copyright.h"
@@ -36,6 +37,7 @@ Form1::Form1(platform::Services& services, QWidget* parent)
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       services_(services)
 {
+    accessibility::presentWindow(staticMetaObject);
     buildWindow();
     buildControls();
     setTabOrder();

@@ -1,6 +1,7 @@
 // The card's design: the window, its shapes and controls band by band, the
 // tab order, and how it is drawn and placed.
 
+#include "Accessibility.h"
 #include "ClickLabel.h"
 #include "Form1.h"
 #include "Look.h"
@@ -186,6 +187,16 @@ void Form1::buildFields()
 
     Text2 = textBox(this, "Text2", twips(6240, 3540, 435, 285), boldFont());
     Text2->setReadOnly(true);
+
+    // Each field is named after its caption; the province box has none.
+    for (auto [label, field] : {std::pair<QLabel*, QWidget*>{Label5, txtCodiceFiscale},
+                                {lblTitolo, txtCognome},
+                                {Label1, txtNome},
+                                {Label3, cboSesso},
+                                {Label2, txtDataNascita},
+                                {Label4, Text1}})
+        accessibility::labelField(label, field);
+    Text2->setAccessibleName(QStringLiteral("Provincia"));
 }
 
 void Form1::buildButtons()

@@ -1,5 +1,6 @@
 #include "frmVerifica.h"
 
+#include "Accessibility.h"
 #include "CodiceFiscale.h"
 #include "Look.h"
 #include "PlaceChoice.h"
@@ -68,6 +69,7 @@ frmVerifica::frmVerifica(platform::Services& services, ReadCard readCard)
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       services_(services), readCard_(std::move(readCard))
 {
+    accessibility::presentWindow(staticMetaObject);
     setObjectName(QStringLiteral("frmVerifica"));
     setWindowTitle(QStringLiteral(" Verifica codice fiscale"));
     setWindowIcon(QIcon(QStringLiteral(":/icona.png")));
@@ -131,6 +133,7 @@ void frmVerifica::buildControls()
     };
     Label1 = caption("Label1", 360, "Codice Fiscale");
     txtCodice = place(new QLineEdit(this), "txtCodice", twips(2040, 300, 3600, 350));
+    accessibility::labelField(Label1, txtCodice);
     txtCodice->setFont(look::sansSerif(9.75, true));
     look::setBackground(txtCodice, look::lightGreen);
     look::setTextColour(txtCodice, look::navy);
@@ -160,6 +163,8 @@ void frmVerifica::buildControls()
     for (const Row& row : rows) {
         *row.label = caption(row.labelName, top, row.text);
         *row.field = value(this, row.fieldName, twips(2100, top, 5700, 210 * row.lines), row.bold);
+        // Labelled by its caption; its name stays what it says.
+        (*row.label)->setBuddy(*row.field);
         top += 210 * row.lines + (row.lines > 1 ? 120 : 60);
     }
     lblCodiceBase->setToolTip(
