@@ -1,5 +1,6 @@
 #include "frmInformazioniSu.h"
 
+#include "Accessibility.h"
 #include "ClickLabel.h"
 #include "Copyright.h"
 #include "Look.h"
@@ -26,8 +27,7 @@ const QColor kGrey{128, 128, 128};
 // told otherwise.
 QLabel* label(QLabel* created, const char* name, const QRect& rect, const QFont& font, const QColor& colour)
 {
-    created->setObjectName(QString::fromLatin1(name));
-    created->setGeometry(rect);
+    look::place(created, name, rect);
     created->setFont(font);
     created->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     look::setBackground(created, look::lightGreen);
@@ -51,6 +51,7 @@ frmInformazioniSu::frmInformazioniSu(platform::Services& services)
                            | Qt::WindowCloseButtonHint),
       services_(services)
 {
+    accessibility::presentWindow(staticMetaObject);
     setObjectName(QStringLiteral("frmInformazioniSu"));
     setWindowIcon(QIcon(QStringLiteral(":/icona.png")));
     setFont(look::font(QStringLiteral("Verdana"), 8.25));
@@ -111,6 +112,10 @@ void frmInformazioniSu::buildControls()
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setToolTip(QStringLiteral("Fai clic per visitare il sito"));
     setCaption(Label5, QStringLiteral("http://cf.tarvolin.example"));
+
+    // The links are named by their tooltips; the captions beside them label them.
+    Label2->setBuddy(lblIndirizzo);
+    Label4->setBuddy(Label5);
 
     // Fixed size: the credits wrap nowhere, they come as two lines.
     lblDisclaimer = label(new QLabel(this), "lblDisclaimer", twips(120, 1845, 3495, 585), regular(), look::navy);

@@ -120,9 +120,9 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     };
     const QString& surname = values[0];
     const QString& name = values[1];
-    if (platform::trimBlanks(surname).isEmpty())
+    if (!platform::isPersonName(surname))
         return fail(QStringLiteral("Cognome non valido."));
-    if (platform::trimBlanks(name).isEmpty())
+    if (!platform::isPersonName(name))
         return fail(QStringLiteral("Nome non valido."));
     const auto born = platform::parseBirthDate(values[2], locale_, today_);
     if (!born)

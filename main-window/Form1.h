@@ -43,7 +43,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The window and its shapes; the controls, band by band of the card,
+    // then what they run (Form1Layout.cpp).
+    void buildWindow();
     void buildControls();
+    void buildBand();
+    void buildCaptions();
+    void buildFields();
+    void buildButtons();
+    void connectHandlers();
     void setTabOrder();
     void showMessage(const QString& text);
     // A failed input check: beep, the message, then the focus in `field` with

@@ -1,5 +1,6 @@
 #include "Look.h"
 
+#include <QLabel>
 #include <QPalette>
 #include <cmath>
 
@@ -36,6 +37,16 @@ void setBackground(QWidget* widget, const QColor& colour)
         p.setColor(role, colour);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text)
+{
+    auto* label = place(new QLabel(text, parent), name, rect);
+    label->setFont(sansSerif(8.25, true));
+    setBackground(label, Qt::white);
+    setTextColour(label, navy);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    return label;
 }
 
 } // namespace look

@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QLabel;
+
 namespace look {
 
 // 15 twips make one pixel at 96 dots per inch.
@@ -32,5 +34,18 @@ QColor textColour(const QWidget* widget);
 void setTextColour(QWidget* widget, const QColor& colour);
 // An opaque background of the given colour.
 void setBackground(QWidget* widget, const QColor& colour);
+
+// A control of a window design: named as designed (tests and the window's
+// code find it by that name) and placed where the design puts it.
+template <typename W> W* place(W* widget, const char* name, const QRect& rect)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect);
+    return widget;
+}
+
+// A caption on a card: opaque white, bold navy, right-aligned; `text` as
+// shown, with the blanks the card ends its captions with.
+QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text);
 
 } // namespace look

@@ -8,7 +8,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <limits>
+#include <QValidator>
 
 namespace {
 
@@ -85,12 +85,58 @@ platform::Error notOpen()
     return platform::Error(91, QStringLiteral("Variabile oggetto o variabile del blocco With non impostata"));
 }
 
+// Room for new characters beside `kept` ones, in place of `removed` ones:
+// up to the limit; a longer name shown by the box may have characters
+// replaced, but never grows.
+qsizetype roomFor(qsizetype kept, qsizetype removed, int limit) { return kept <= limit ? limit - kept : removed; }
+
 } // namespace
 
+// Holds the name box to its limit whatever brings text into it: pasted with
+// the keys or the menu, dropped, or typed. Every change passes here before
+// the box shows it; the box's own maximum length has already cut a huge
+// paste to a few dozen characters.
+class SearchBox::Limit : public QValidator {
+public:
+    Limit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    // The box is about to show this name itself: let it through whole, now
+    // and when undoing an edit brings it back.
+    void expect(const QString& name) { before_ = shown_ = name; }
+
+    State validate(QString& text, int& pos) const override
+    {
+        if (text == shown_) {
+            before_ = text;
+            return Acceptable;
+        }
+        const qsizetype shorter = std::min(text.size(), before_.size());
+        qsizetype head = 0, tail = 0;
+        while (head < shorter && text[head] == before_[head])
+            ++head;
+        while (tail < shorter - head && text[text.size() - 1 - tail] == before_[before_.size() - 1 - tail])
+            ++tail;
+        const qsizetype kept = head + tail;
+        const qsizetype room = roomFor(kept, before_.size() - kept, limit_);
+        if (text.size() - kept > room) {
+            text.remove(head + room, text.size() - kept - room);
+            pos = int(head + room);
+        }
+        before_ = text;
+        return Acceptable;
+    }
+
+private:
+    int limit_;
+    mutable QString before_; // what the box held before this change
+    QString shown_; // the name the box last showed itself
+};
+
 SearchBox::SearchBox(QLineEdit& nameBox, QLineEdit& provinceBox, QLineEdit& codeBox, platform::Services& services)
-    : Text1(nameBox), Text2(provinceBox), Text3(codeBox), services_(services), typingLimit_(nameBox.maxLength())
+    : Text1(nameBox), Text2(provinceBox), Text3(codeBox), services_(services), typingLimit_(nameBox.maxLength()),
+      limit_(new Limit(typingLimit_, this))
 {
-    Text1.setMaxLength(std::numeric_limits<int>::max());
+    limit_->expect(Text1.text());
+    Text1.setValidator(limit_);
     Text1.installEventFilter(this);
 }
 
@@ -112,9 +158,21 @@ bool SearchBox::typingOverflows(const QString& typed) const
 {
     if (typed.isEmpty() || !typed.front().isPrint())
         return false; // Backspace, Return, Ctrl+letter: nothing is typed
-    const qsizetype now = Text1.text().size();
-    const qsizetype after = now - Text1.selectedText().size() + typed.size();
-    return after > typingLimit_ && after > now;
+    const qsizetype selected = Text1.selectedText().size();
+    return typed.size() > roomFor(Text1.text().size() - selected, selected, typingLimit_);
+}
+
+// A name of the register into the box, whole, however long it is; the box
+// takes no more than that from the user.
+void SearchBox::showName(const QString& name)
+{
+    const int length = std::max(typingLimit_, int(name.size()));
+    if (length > Text1.maxLength())
+        Text1.setMaxLength(length);
+    limit_->expect(name);
+    Text1.setText(name);
+    if (length < Text1.maxLength())
+        Text1.setMaxLength(length); // as long as the name: nothing is cut
 }
 
 bool SearchBox::eventFilter(QObject* watched, QEvent* event)
@@ -169,7 +227,7 @@ void SearchBox::showRecord(qsizetype keep)
     const registro::Record record{rsComuni->field(kName), rsComuni->field(kProvince), rsComuni->field(kCode),
                                   registro::dateFromField(rsComuni->field(kFirst)),
                                   registro::dateFromField(rsComuni->field(kLast))};
-    Text1.setText(record.name);
+    showName(record.name);
     selectAfter(keep);
     Text2.setText(record.province);
     Text2.setToolTip(registro::describePlace(record));
@@ -179,7 +237,7 @@ void SearchBox::showRecord(qsizetype keep)
 void SearchBox::showPlace(const registro::Record& place)
 {
     if (Text1.text() != place.name)
-        Text1.setText(place.name);
+        showName(place.name);
     Text2.setText(place.province);
     Text2.setToolTip(registro::describePlace(place));
     Text3.setText(place.code);

@@ -5,9 +5,9 @@
 // tooltip, which describes the record shown) and the hidden code box; the
 // window that holds the boxes owns it.
 //
-// The name box's maximum length becomes a limit on typing only: the box then
-// takes names of any length, so a completion or a step shows the whole
-// stored name.
+// The name box's maximum length holds for whatever the user puts in (typed,
+// pasted, dropped); only a completion or a step may show a longer stored
+// name whole, and such a name may then be edited but not grow.
 
 #include "ComuniStore.h"
 #include "Record.h"
@@ -46,6 +46,7 @@ private:
     void showRecord(qsizetype keep);
     void selectAfter(qsizetype keep);
     void showMessage(const QString& text);
+    void showName(const QString& name);
     bool typingOverflows(const QString& typed) const;
 
     // The boxes under their names on the window.
@@ -56,8 +57,11 @@ private:
     std::unique_ptr<registro::Recordset> rsComuni;
     // The search text of the last run.
     QString remembered_;
-    // The most characters typing may bring the name box to.
+    // The most characters the user may bring the name box to.
     int typingLimit_;
+    // Every change of the name box passes it; a child of this object.
+    class Limit;
+    Limit* limit_;
     // Whether a key was pressed (or text entered) in the name box since it
     // last lost the focus: a release without one belongs to a press made
     // elsewhere, such as the Return that closed a message box.

@@ -1,5 +1,6 @@
 #include "frmVerifica.h"
 
+#include "Accessibility.h"
 #include "CodiceFiscale.h"
 #include "Look.h"
 #include "PlaceChoice.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+using look::place;
 using look::twips;
 
 namespace {
@@ -21,25 +23,6 @@ namespace {
 const QColor kGrey{224, 224, 224};
 
 QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
-
-template <typename W> W* place(W* widget, const char* name, const QRect& rect)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(rect);
-    return widget;
-}
-
-// A caption on the card, as on the main window: opaque white, bold navy,
-// right-aligned, two blanks at the end.
-QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text)
-{
-    auto* label = place(new QLabel(text + QStringLiteral("  "), parent), name, rect);
-    label->setFont(look::sansSerif(8.25, true));
-    look::setBackground(label, Qt::white);
-    look::setTextColour(label, look::navy);
-    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    return label;
-}
 
 // What the window found: black text straight on the card, selectable so it
 // can be copied; long texts wrap inside their fixed height.
@@ -86,6 +69,7 @@ frmVerifica::frmVerifica(platform::Services& services, ReadCard readCard)
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       services_(services), readCard_(std::move(readCard))
 {
+    accessibility::presentWindow(staticMetaObject);
     setObjectName(QStringLiteral("frmVerifica"));
     setWindowTitle(QStringLiteral(" Verifica codice fiscale"));
     setWindowIcon(QIcon(QStringLiteral(":/icona.png")));
@@ -143,8 +127,13 @@ frmVerifica::~frmVerifica() = default;
 void frmVerifica::buildControls()
 {
     // Caption column up to 2040 twips; values from 2100 to the card's edge.
-    Label1 = caption(this, "Label1", twips(240, 360, 1800, 255), QStringLiteral("Codice Fiscale"));
+    // Captions as on the card, two blanks at the end.
+    const auto caption = [this](const char* name, int top, const char* text) {
+        return look::caption(this, name, twips(240, top, 1800, 255), QString::fromUtf8(text) + QStringLiteral("  "));
+    };
+    Label1 = caption("Label1", 360, "Codice Fiscale");
     txtCodice = place(new QLineEdit(this), "txtCodice", twips(2040, 300, 3600, 350));
+    accessibility::labelField(Label1, txtCodice);
     txtCodice->setFont(look::sansSerif(9.75, true));
     look::setBackground(txtCodice, look::lightGreen);
     look::setTextColour(txtCodice, look::navy);
@@ -172,8 +161,10 @@ void frmVerifica::buildControls()
     };
     int top = 810;
     for (const Row& row : rows) {
-        *row.label = caption(this, row.labelName, twips(240, top, 1800, 255), QString::fromUtf8(row.text));
+        *row.label = caption(row.labelName, top, row.text);
         *row.field = value(this, row.fieldName, twips(2100, top, 5700, 210 * row.lines), row.bold);
+        // Labelled by its caption; its name stays what it says.
+        (*row.label)->setBuddy(*row.field);
         top += 210 * row.lines + (row.lines > 1 ? 120 : 60);
     }
     lblCodiceBase->setToolTip(

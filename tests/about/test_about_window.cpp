@@ -8,6 +8,7 @@
 #include "RecordingServices.h"
 #include "frmInformazioniSu.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
@@ -249,15 +250,32 @@ private slots:
         QCOMPARE(openAboutWindows().size(), 1);
     }
 
+    void linksOpenForTheAboutWindow_data()
+    {
+        QTest::addColumn<bool>("screenReader"); // pressed through accessibility, not clicked
+        QTest::newRow("mouse") << false;
+        QTest::newRow("screen reader") << true;
+    }
     void linksOpenForTheAboutWindow()
     {
+        QFETCH(bool, screenReader);
         setVersion(QStringLiteral("Tarvolin"), 1, 2, 12);
         frmInformazioniSu about(fake.services());
         const testing::AboutControls aboutUi(about);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QTest::mouseClick(aboutUi.Label5, Qt::LeftButton);
-        QTest::mouseClick(aboutUi.lblIndirizzo, Qt::LeftButton);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&about)->role(), QAccessible::Dialog);
+        for (auto [link, caption] : {std::pair{aboutUi.Label5, "Label4"}, {aboutUi.lblIndirizzo, "Label2"}}) {
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(link);
+            QCOMPARE(spoken->role(), QAccessible::Link);
+            QCOMPARE(spoken->text(QAccessible::Name), link->toolTip());
+            QCOMPARE(spoken->text(QAccessible::Description), link->text());
+            QCOMPARE(spoken->relations(QAccessible::Label).value(0).first->object()->objectName(), caption);
+            if (screenReader)
+                spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            else
+                QTest::mouseClick(link, Qt::LeftButton);
+        }
         QCOMPARE(
             fake.log,
             QStringList({QStringLiteral("open: http://cf.tarvolin.example"),
@@ -274,6 +292,10 @@ private slots:
         fake.today = QDate(2030, 1, 1);
         for (int i = 0; i < 3; ++i)
             QTest::mouseClick(ui.Image1, Qt::LeftButton);
+        // A screen reader presses the picture, a link named by its tooltip.
+        QCOMPARE(QAccessible::queryAccessibleInterface(ui.Image1)->text(QAccessible::Name), ui.Image1->toolTip());
+        QAccessible::queryAccessibleInterface(ui.Image1)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
         QCOMPARE(openAboutWindows().size(), 1);
         QPointer<frmInformazioniSu> first = openAboutWindows()[0];
         QCOMPARE(testing::AboutControls(*first).lblCopyRightBy->text(),

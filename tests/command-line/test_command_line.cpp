@@ -145,6 +145,10 @@ private slots:
         QTest::newRow("calcola, a date after today")
             << calcola({"Rossi", "Mario", "1/1/2999", "M", "Roma"}) << 1
             << QStringList{kCalcolaHeader, "|errore|Data di nascita non valida."};
+        QTest::newRow("calcola, a surname of digits") << calcola({"123", "Mario", "1/1/1980", "M", "Roma"}) << 1
+                                                      << QStringList{kCalcolaHeader, "|errore|Cognome non valido."};
+        QTest::newRow("calcola, a name of a tab and a dot") << calcola({"Rossi", "\t.", "1/1/1980", "M", "Roma"}) << 1
+                                                            << QStringList{kCalcolaHeader, "|errore|Nome non valido."};
         QTest::newRow("verifica, one code valid") << verifica({"RSSMRT83E47H50ML"}) << 0
                                                   << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|1"};
         QTest::newRow("verifica, every code valid")

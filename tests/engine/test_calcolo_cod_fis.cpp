@@ -1,5 +1,6 @@
 #include "CalcoloCodFis.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 class TestCalcoloCodFis : public QObject {
@@ -9,6 +10,23 @@ class TestCalcoloCodFis : public QObject {
                         const QString& sex = QStringLiteral("M"), const QString& place = QStringLiteral("H123"))
     {
         return CalcoloCodFis(surname, name, born, sex, place);
+    }
+
+    // The check letter from the values the revenue agency publishes, written
+    // apart from the engine's tables: odd positions by these lists, even ones
+    // by the digit's value or the letter's place in the alphabet.
+    static QChar publishedCheckLetter(QStringView code)
+    {
+        static const int oddDigit[] = {1, 0, 5, 7, 9, 13, 15, 17, 19, 21};
+        static const int oddLetter[] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                                        20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+        int sum = 0;
+        for (int i = 0; i < 15; ++i) {
+            const bool digit = code[i].isDigit();
+            const int n = digit ? code[i].unicode() - u'0' : code[i].unicode() - u'A';
+            sum += i % 2 == 1 ? n : (digit ? oddDigit[n] : oddLetter[n]);
+        }
+        return QChar(u'A' + sum % 26);
     }
 
 private slots:
@@ -57,6 +75,20 @@ private slots:
                                     << "Marta" << QDate(1983, 5, 7) << "F"
                                     << "H1234"
                                     << "RSSMRT83E47H1234P";
+        // Between them these put every letter and digit at an odd and at an
+        // even position, so each value of both check tables counts somewhere.
+        // clang-format off
+        QTest::newRow("Ferri") << "Ferri" << "Lorenzo" << QDate(2010, 8, 6) << "F" << "E470" << "FRRLNZ10M46E470W";
+        QTest::newRow("Costa") << "Costa" << "Ugo" << QDate(1955, 7, 28) << "M" << "I793" << "CSTGUO55L28I793B";
+        QTest::newRow("Yu") << "Yu" << "Eva" << QDate(1991, 9, 14) << "F" << "C782" << "YUXVEA91P54C782O";
+        QTest::newRow("Gentile") << "Gentile" << "Youssef" << QDate(1993, 1, 18) << "M" << "M466" << "GNTYSF93A18M466O";
+        QTest::newRow("Zuo") << "Zuo" << "Jacopo" << QDate(1958, 6, 12) << "F" << "B989" << "ZUOJCP58H52B989A";
+        QTest::newRow("Kwok") << "Kwok" << "Kevin" << QDate(1996, 2, 5) << "M" << "H276" << "KWKKVN96B05H276D";
+        QTest::newRow("Quaranta") << "Quaranta" << "Quirino" << QDate(2022, 4, 27) << "F" << "D691" << "QRNQRN22D67D691O";
+        QTest::newRow("Fiore") << "Fiore" << "Felix" << QDate(1987, 2, 22) << "F" << "M474" << "FRIFLX87B62M474Z";
+        QTest::newRow("Weber") << "Weber" << "Ottavio" << QDate(2011, 4, 28) << "M" << "A725" << "WBRTTV11D28A725Q";
+        QTest::newRow("Jovanovic") << "Jovanovic" << "Ilaria" << QDate(1969, 4, 12) << "F" << "I070" << "JVNLRI69D52I070R";
+        // clang-format on
     }
     void workedExamples()
     {
@@ -67,6 +99,8 @@ private slots:
         QFETCH(QString, place);
         QFETCH(QString, expected);
         QCOMPARE(CalcoloCodFis(surname, name, born, sex, place), expected);
+        if (QRegularExpression(QStringLiteral("^[0-9A-Z]{16}$")).match(expected).hasMatch())
+            QCOMPARE(publishedCheckLetter(expected), expected.back());
     }
 
     void surnameLetters_data()

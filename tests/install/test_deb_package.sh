@@ -34,10 +34,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 
 depends=$(field Depends)
 echo "Depends: $depends"
-# The library packages the program links against, the platform plugins and
-# Qt's translations.
+# The library packages the program links against, the platform plugins,
+# Qt's translations and xdg-open for the links.
 for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libcups2 libsqlite3-0 libc6 libstdc++6 qt6-qpa-plugins \
-  qt6-translations-l10n; do
+  qt6-translations-l10n xdg-utils; do
   [[ ", $depends," == *", $pkg "* || ", $depends," == *", $pkg,"* ]] && pass "Depends has $pkg" || fail "Depends lacks $pkg"
 done
 

@@ -43,6 +43,12 @@ private slots:
         // clang-format off
         QTest::newRow("all empty") << "" << "" << "" << "" << "Cognome non valido." << "txtCognome";
         QTest::newRow("no name") << "Rossi" << "" << "abc" << "" << "Nome non valido." << "txtNome";
+        // A name needs a letter: these would all give XXX.
+        QTest::newRow("blank surname") << "   " << "Mario" << "1/1/1980" << "Roma" << "Cognome non valido." << "txtCognome";
+        QTest::newRow("tab surname") << "\t" << "Mario" << "1/1/1980" << "Roma" << "Cognome non valido." << "txtCognome";
+        QTest::newRow("digit surname") << "123" << "Mario" << "1/1/1980" << "Roma" << "Cognome non valido." << "txtCognome";
+        QTest::newRow("blank name") << "Rossi" << " " << "1/1/1980" << "Roma" << "Nome non valido." << "txtNome";
+        QTest::newRow("punctuation and a modifier letter") << "Rossi" << QString::fromUtf8("'-.ʼ") << "1/1/1980" << "Roma" << "Nome non valido." << "txtNome";
         QTest::newRow("bad date before empty place") << "Rossi" << "Mario" << "abc" << "" << "Data di nascita non valida." << "txtDataNascita";
         QTest::newRow("impossible date") << "Rossi" << "Mario" << "31/04/1990" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
         QTest::newRow("after today") << "Rossi" << "Mario" << "31/12/2099" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
@@ -97,16 +103,16 @@ private slots:
         QCOMPARE(ui.Text1->text() + ui.Text2->text() + ui.Text3->text(), QStringLiteral("ROMARMH501"));
     }
 
-    void blanksPassTheChecks()
+    // Letters of any script make a name, even those the code has no letter for.
+    void otherScriptsAndBlankPlace()
     {
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
-        fill(form, QStringLiteral("   "), QStringLiteral("Marta"), QStringLiteral("07/05/1983"),
+        fill(form, QString::fromUtf8("Ωμέγα"), QStringLiteral("Marta"), QStringLiteral("07/05/1983"),
              QStringLiteral("Roma"));
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
-        QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("   ", "Marta", QDate(1983, 5, 7), "M", "H501"));
-        QVERIFY(ui.txtCodiceFiscale->text().startsWith(QStringLiteral("XXXMRT83E07H501")));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("XXXMRT83E07H501Y"));
         // A place of blanks passes the empty check, but is no place.
         ui.Text1->setText(QStringLiteral(" "));
         ui.cmdElabora->click();
@@ -135,6 +141,20 @@ private slots:
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("ROSSETTI", "MARTA", QDate(1983, 5, 7), "F", "F205"));
         QCOMPARE(ui.Text3->text(), QStringLiteral("F205"));
+    }
+
+    // Today's day and month with two year digits is today, not a century back:
+    // ALTO RENO TERME, in force since 2016, is then in force.
+    void twoDigitYearOfToday()
+    {
+        QCOMPARE(fake.today, QDate(2026, 12, 7));
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        fill(form, QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("7/12/26"),
+             QStringLiteral("Alto Reno Terme"));
+        ui.cmdElabora->click();
+        QVERIFY(fake.log.isEmpty());
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRA26T07M369Q"));
     }
 
     void megabytePastedIntoTheNames()

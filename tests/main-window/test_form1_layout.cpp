@@ -7,6 +7,7 @@
 #include "Look.h"
 #include "RecordingServices.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -27,6 +28,7 @@ struct Expect {
     QString text;
     double points; // 0: not checked
     bool bold;
+    const char* spoken; // its name for a screen reader; null: not announced
 };
 
 } // namespace
@@ -45,33 +47,37 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("points");
         QTest::addColumn<bool>("bold");
+        QTest::addColumn<QString>("spoken");
         const Expect rows[] = {
-            {"Image1", "ClickLabel", tw(4320, 360, 2355, 1020), "", 0, false},
-            {"lblCopyRightBy", "QLabel", tw(480, 600, 3735, 375), "Copyright © 2001-2026 by Brenvald", 8.25, false},
-            {"lblRepubblica", "QLabel", tw(840, 480, 1335, 255), "REPUBBLICA", 9.75, false},
-            {"lblItaliana", "QLabel", tw(840, 720, 1335, 255), "ITALIANA", 9.75, false},
-            {"Label5", "QLabel", tw(440, 1800, 1335, 255), "Codice Fiscale  ", 8.25, true},
-            {"txtCodiceFiscale", "QLineEdit", tw(1800, 1740, 4995, 350), "", 9.75, true},
-            {"lblTitolo", "QLabel", tw(720, 2340, 1095, 255), "Cognome  ", 8.25, true},
-            {"txtCognome", "QLineEdit", tw(1800, 2280, 3615, 285), "", 8.25, true},
-            {"Label1", "QLabel", tw(720, 2640, 1095, 255), "Nome  ", 8.25, true},
-            {"txtNome", "QLineEdit", tw(1800, 2580, 3615, 285), "", 8.25, true},
-            {"Label3", "QLabel", tw(5520, 2520, 855, 255), "Sesso  ", 8.25, true},
-            {"cboSesso", "QComboBox", tw(6360, 2460, 675, 315), "M", 8.25, true},
-            {"Label2", "QLabel", tw(360, 2940, 1455, 255), "Data di nascita  ", 8.25, true},
-            {"txtDataNascita", "QLineEdit", tw(1800, 2880, 1575, 285), "", 8.25, true},
-            {"Text3", "QLineEdit", tw(6120, 3120, 795, 285), "", 8.25, false},
-            {"Label4", "QLabel", tw(180, 3600, 1635, 255), "Luogo di nascita  ", 8.25, true},
-            {"Text1", "QLineEdit", tw(1800, 3540, 4275, 285), "", 8.25, true},
-            {"Text2", "QLineEdit", tw(6240, 3540, 435, 285), "", 8.25, true},
-            {"cmdElabora", "QPushButton", tw(2685, 4320, 1410, 315), "&Elabora", 8.25, true},
-            {"cmdStampa", "QPushButton", tw(4200, 4320, 1410, 315), "&Stampa", 8.25, false},
-            {"cmdEsci", "QPushButton", tw(5880, 4320, 1095, 315), "&Chiudi", 8.25, false},
-            {"Label6", "QLabel", tw(240, 4420, 2295, 255), "Aggiornato al 7 Ottobre 2011", 8.25, false},
+            {"Image1", "ClickLabel", tw(4320, 360, 2355, 1020), "", 0, false, "Informazioni su..."},
+            {"lblCopyRightBy", "QLabel", tw(480, 600, 3735, 375), "Copyright © 2001-2026 by Brenvald", 8.25, false,
+             "Copyright © 2001-2026 by Brenvald"},
+            {"lblRepubblica", "QLabel", tw(840, 480, 1335, 255), "REPUBBLICA", 9.75, false, nullptr},
+            {"lblItaliana", "QLabel", tw(840, 720, 1335, 255), "ITALIANA", 9.75, false, nullptr},
+            {"Label5", "QLabel", tw(440, 1800, 1335, 255), "Codice Fiscale  ", 8.25, true, "Codice Fiscale  "},
+            {"txtCodiceFiscale", "QLineEdit", tw(1800, 1740, 4995, 350), "", 9.75, true, "Codice Fiscale"},
+            {"lblTitolo", "QLabel", tw(720, 2340, 1095, 255), "Cognome  ", 8.25, true, "Cognome  "},
+            {"txtCognome", "QLineEdit", tw(1800, 2280, 3615, 285), "", 8.25, true, "Cognome"},
+            {"Label1", "QLabel", tw(720, 2640, 1095, 255), "Nome  ", 8.25, true, "Nome  "},
+            {"txtNome", "QLineEdit", tw(1800, 2580, 3615, 285), "", 8.25, true, "Nome"},
+            {"Label3", "QLabel", tw(5520, 2520, 855, 255), "Sesso  ", 8.25, true, "Sesso  "},
+            {"cboSesso", "QComboBox", tw(6360, 2460, 675, 315), "M", 8.25, true, "Sesso"},
+            {"Label2", "QLabel", tw(360, 2940, 1455, 255), "Data di nascita  ", 8.25, true, "Data di nascita  "},
+            {"txtDataNascita", "QLineEdit", tw(1800, 2880, 1575, 285), "", 8.25, true, "Data di nascita"},
+            {"Text3", "QLineEdit", tw(6120, 3120, 795, 285), "", 8.25, false, nullptr},
+            {"Label4", "QLabel", tw(180, 3600, 1635, 255), "Luogo di nascita  ", 8.25, true, "Luogo di nascita  "},
+            {"Text1", "QLineEdit", tw(1800, 3540, 4275, 285), "", 8.25, true, "Luogo di nascita"},
+            {"Text2", "QLineEdit", tw(6240, 3540, 435, 285), "", 8.25, true, "Provincia"},
+            {"cmdElabora", "QPushButton", tw(2685, 4320, 1410, 315), "&Elabora", 8.25, true, "Elabora"},
+            {"cmdStampa", "QPushButton", tw(4200, 4320, 1410, 315), "&Stampa", 8.25, false, "Stampa"},
+            {"cmdEsci", "QPushButton", tw(5880, 4320, 1095, 315), "&Chiudi", 8.25, false, "Chiudi"},
+            {"Label6", "QLabel", tw(240, 4420, 2295, 255), "Aggiornato al 7 Ottobre 2011", 8.25, false,
+             "Aggiornato al 7 Ottobre 2011"},
         };
         for (const Expect& row : rows)
             QTest::newRow(row.name) << QString::fromLatin1(row.name) << QString::fromLatin1(row.kind) << row.rect
-                                    << row.text << row.points << row.bold;
+                                    << row.text << row.points << row.bold
+                                    << (row.spoken ? QString::fromUtf8(row.spoken) : QString());
     }
     void controls()
     {
@@ -81,6 +87,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, points);
         QFETCH(bool, bold);
+        QFETCH(QString, spoken);
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
         auto* widget = form.findChild<QWidget*>(name);
@@ -101,6 +108,12 @@ private slots:
             QCOMPARE(widget->font().pixelSize(), qRound(points * 96 / 72));
             QCOMPARE(widget->font().bold(), bold);
         }
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&form)->indexOfChild(control) >= 0, !spoken.isNull());
+        // On Linux Qt names a list by its item, as AT-SPI readers expect; the
+        // caption comes through the labelled-by relation.
+        if (!spoken.isNull())
+            QCOMPARE(kind == u"QComboBox" ? widget->accessibleName() : control->text(QAccessible::Name), spoken);
     }
 
     void captionsAreNavyOnWhiteAndEndWhereTheirFieldBegins()
@@ -117,6 +130,10 @@ private slots:
             QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::white));
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 128));
             QVERIFY2(qAbs(label->geometry().right() + 1 - field->x()) <= 2, qPrintable(label->objectName()));
+            // A screen reader hears the caption with its field.
+            const auto labels = QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), 1);
+            QCOMPARE(labels[0].first->object(), label);
             // Every caption fits its label.
             QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
         }
@@ -218,6 +235,7 @@ private slots:
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
         QCOMPARE(form.windowTitle(), QStringLiteral(" Tarvolin"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&form)->role(), QAccessible::Window);
         QCOMPARE(form.size(), QSize(496, 315));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));

@@ -133,6 +133,7 @@ private slots:
         QTest::newRow("it: first day of 1800") << kItalian << "1/1/1800" << QDate(1800, 1, 1);
         QTest::newRow("it: last day of 1799") << kItalian << "31/12/1799" << QDate();
         QTest::newRow("it: year 83 typed in four digits") << kItalian << "07/05/0083" << QDate();
+        QTest::newRow("it: two-digit year, today") << kItalian << "7/12/26" << kToday;
         QTest::newRow("it: two-digit year, earlier this year") << kItalian << "070526" << QDate(2026, 5, 7);
         // Tomorrow cannot be meant: the latest such date not after today is a century back.
         QTest::newRow("it: two-digit year, later this year") << kItalian << "8/12/26" << QDate(1926, 12, 8);

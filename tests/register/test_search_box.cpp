@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -358,11 +359,50 @@ private slots:
     {
         type(QStringLiteral("qwertyuiopasdfghjklzxcvbnmqwertyuiopasdfghjkl")); // 45
         QCOMPARE(box()->text().size(), 40);
-        // Pasting is not typing.
-        QGuiApplication::clipboard()->setText(QString(50, u'z'));
-        key(Qt::Key_A, Qt::ControlModifier);
-        key(Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(box()->text(), QString(50, u'z'));
+    }
+
+    // A megabyte pasted or dropped: the box keeps to the limit; a long name
+    // it completed may be replaced, but takes nothing more.
+    void pastedOrDroppedStopsAtTheLimit_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("completed"); // "san" typed first: the long name, its end selected
+        QTest::addColumn<bool>("atEnd"); // then the caret at its end, nothing selected
+        QTest::addColumn<QString>("expected");
+        for (const char* how : {"Ctrl+V", "Incolla", "drop"}) {
+            QTest::addRow("%s, empty box", how) << how << false << false << QString(40, u'z');
+            QTest::addRow("%s, after a long name", how) << how << true << true << kLong;
+        }
+        // A drop goes where it falls, not over the selection.
+        for (const char* how : {"Ctrl+V", "Incolla"})
+            QTest::addRow("%s, over the completion", how) << how << true << false << "SAN" + QString(37, u'z');
+    }
+    void pastedOrDroppedStopsAtTheLimit()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, completed);
+        QFETCH(bool, atEnd);
+        QFETCH(QString, expected);
+        if (completed)
+            type(QStringLiteral("san"));
+        if (atEnd)
+            key(Qt::Key_End);
+        const QString megabyte(1 << 20, u'z');
+        QGuiApplication::clipboard()->setText(megabyte);
+        if (how == u"Ctrl+V") {
+            key(Qt::Key_V, Qt::ControlModifier);
+        } else if (how == u"Incolla") {
+            box()->paste(); // what the menu entry does
+        } else {
+            QMimeData text;
+            text.setText(megabyte);
+            const QPoint end(box()->width() - 2, 5);
+            QDragEnterEvent enter(end, Qt::CopyAction, &text, Qt::LeftButton, {});
+            QApplication::sendEvent(box(), &enter);
+            QDropEvent drop(end, Qt::CopyAction, &text, Qt::LeftButton, {});
+            QApplication::sendEvent(box(), &drop);
+        }
+        QCOMPARE(box()->text(), expected);
     }
 
     void emptyOrBlankBox()

@@ -10,6 +10,7 @@
 #include "RegisterFile.h"
 #include "frmVerifica.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -357,6 +358,28 @@ private slots:
         form.reset();
         QVERIFY(window.isNull());
         QCOMPARE(openVerifyWindows().size(), 1);
+    }
+
+    // A screen reader hears the field by its caption and each finding with its own.
+    void namedForScreenReaders()
+    {
+        frmVerifica* window = openByKey();
+        QVERIFY(window);
+        const testing::VerificaControls v(*window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(v.txtCodice)->text(QAccessible::Name),
+                 QStringLiteral("Codice Fiscale"));
+        for (auto [value, caption] : {std::pair{v.lblEsito, "Esito"},
+                                      {v.lblSesso, "Sesso"},
+                                      {v.lblDataNascita, "Data di nascita"},
+                                      {v.lblLuogo, "Luogo di nascita"},
+                                      {v.lblOmocodia, "Omocodia"},
+                                      {v.lblCodiceBase, "Codice base"},
+                                      {v.lblScheda, "Scheda"}}) {
+            const auto labels = QAccessible::queryAccessibleInterface(value)->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), 1);
+            QCOMPARE(labels[0].first->text(QAccessible::Name), QString::fromLatin1(caption) + QStringLiteral("  "));
+        }
     }
 
     // The longest texts each place can be given fit it, and nothing overlaps.
