@@ -18,7 +18,14 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromUtf8(platform::version::title));
     QApplication::setApplicationVersion(platform::systemAppInfo().versionText());
     platform::installItalianQtTexts(app); // without the file the menus stay English
-    Form1 form(platform::systemServices());
-    form.show();
-    return app.exec();
+    int status = 0;
+    {
+        Form1 form(platform::systemServices());
+        form.show();
+        status = app.exec();
+    }
+    // A card handed to the printer just before Chiudi still reaches it, and
+    // its page is let go while the application lives.
+    platform::SystemPrinter::finishJobs();
+    return status;
 }

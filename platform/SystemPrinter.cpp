@@ -15,6 +15,10 @@ namespace {
 
 constexpr int kPrinterError = 482;
 
+// Pages handed to print() and not yet answered; read and written on the GUI
+// thread only.
+int jobsInFlight = 0;
+
 void writeFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);
@@ -52,8 +56,10 @@ PagePicture SystemPrinter::render(QWidget& window) { return PagePicture::of(wind
 void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
 {
     // Read on the GUI thread only, where the receiver lives.
+    ++jobsInFlight;
     Done finish = [receiver = QPointer<QObject>(receiver),
                    done = std::move(done)](const std::optional<Error>& failure) {
+        --jobsInFlight;
         if (receiver)
             done(failure);
     };
@@ -72,6 +78,16 @@ void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
                   else
                       offThread([job, pdf = pdfOf(page, job->pageLayout())] { job->send(pdf); }, finish);
               });
+}
+
+void SystemPrinter::finishJobs()
+{
+    // Each answer comes back as an event, and the first one of a job starts
+    // its second wait: the pool and the events take turns until all are in.
+    while (jobsInFlight > 0) {
+        QThreadPool::globalInstance()->waitForDone(100);
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 } // namespace platform

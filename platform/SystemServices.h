@@ -29,6 +29,10 @@ public:
     explicit SystemPrinter(const QString& pdfFile) : pdfFile_(pdfFile) {}
     PagePicture render(QWidget& window) override;
     void print(const PagePicture& page, QObject* receiver, Done done) override;
+    // Lets every page handed to print() reach the printing system, answers
+    // to windows that are gone dropped. For the end of the program, on the
+    // GUI thread, while the application object still lives.
+    static void finishJobs();
 
 private:
     QString pdfFile_;
