@@ -3,7 +3,9 @@
 #include "ClickLabel.h"
 #include "Text.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QDialog>
 #include <QSet>
 
@@ -69,6 +71,48 @@ public:
     }
 };
 
+// A pick-only list that has a name of its own (its caption's). Qt's own
+// list takes, on Linux, its shown item as its name, so a screen reader heard
+// "M" where the card says "Sesso"; here the item is the list's value.
+class NamedList : public QAccessibleWidget {
+public:
+    explicit NamedList(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? list()->currentText() : QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = list()->view()->isVisible();
+        return state;
+    }
+    // The items, as Qt's own list offers them.
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child && child->object() == list()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& action) override
+    {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        if (list()->view()->isVisible())
+            list()->hidePopup();
+        else
+            list()->showPopup();
+    }
+
+private:
+    QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
+};
+
 QAccessibleInterface* factory(const QString& key, QObject* object)
 {
     // Only the object's own class: a class derived from these is not meant.
@@ -76,6 +120,8 @@ QAccessibleInterface* factory(const QString& key, QObject* object)
         return nullptr;
     if (auto* label = qobject_cast<ClickLabel*>(object))
         return new Link(label);
+    if (auto* list = qobject_cast<QComboBox*>(object); list && !list->isEditable() && !list->accessibleName().isEmpty())
+        return new NamedList(list);
     if (auto* window = qobject_cast<QWidget*>(object); window && window->isWindow() && windowClasses().contains(key))
         return new Window(window);
     return nullptr;
