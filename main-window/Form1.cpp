@@ -56,6 +56,10 @@ void Form1::connectHandlers()
     connect(lblIndirizzo, &ClickLabel::clicked, this, &Form1::lblIndirizzo_Click);
     connect(Image1, &ClickLabel::clicked, this, &Form1::Image1_Click);
 
+    for (QLineEdit* input : {txtCognome, txtNome, txtDataNascita, Text1, Text3})
+        connect(input, &QLineEdit::textChanged, this, &Form1::showCodeState);
+    connect(cboSesso, &QComboBox::currentIndexChanged, this, &Form1::showCodeState);
+
     auto* verifica = new QShortcut(kVerificaKey, this);
     verifica->setObjectName(QStringLiteral("shortcutVerifica"));
     connect(verifica, &QShortcut::activated, this, &Form1::mnuVerifica_Click);
@@ -124,6 +128,32 @@ void Form1::cmdElabora_Click()
 
     txtCodiceFiscale->setText(
         ::CalcoloCodFis(txtCognome->text(), txtNome->text(), born, cboSesso->currentText(), place.place.code));
+    codeInputs_ = cardInputs();
+    showCodeState();
+}
+
+Form1::CodeInputs Form1::cardInputs() const
+{
+    CodeInputs inputs{platform::upperCase(platform::trimBlanks(txtCognome->text())),
+                      platform::upperCase(platform::trimBlanks(txtNome->text())),
+                      {},
+                      cboSesso->currentText(),
+                      platform::upperCase(platform::trimBlanks(Text1->text())),
+                      Text3->text()};
+    readsAsDate(txtDataNascita->text(), &inputs.born);
+    return inputs;
+}
+
+bool Form1::codeMatchesCard() const
+{
+    return txtCodiceFiscale->text().isEmpty() || (codeInputs_ && *codeInputs_ == cardInputs());
+}
+
+void Form1::showCodeState()
+{
+    // The code stays, to be copied, but says by its colour that the card has
+    // moved on from the person it was computed for.
+    look::setTextColour(txtCodiceFiscale, codeMatchesCard() ? look::navy : look::grey);
 }
 
 void Form1::txtDataNascita_LostFocus()

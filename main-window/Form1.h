@@ -9,6 +9,7 @@
 #include <QList>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -64,6 +65,19 @@ private:
     void sendToPrinter(const platform::PagePicture& page);
     // The beep and "Impossibile stampare.", with the reason on a line of its own.
     void reportPrintFailure(const QString& reason);
+    // What the code in the result field was computed from, compared by
+    // meaning: the texts as the engine reads them, the date as a day.
+    struct CodeInputs {
+        QString surname, name;
+        QDate born;
+        QString sex, place, placeCode;
+        bool operator==(const CodeInputs&) const = default;
+    };
+    CodeInputs cardInputs() const;
+    // True when the result field is empty or holds the code of the card's
+    // inputs as they are now.
+    bool codeMatchesCard() const;
+    void showCodeState();
     // The person the card holds now, for the window that checks a code.
     CardPerson cardPerson() const;
     // The result field's own context menu with the check added to it.
@@ -111,6 +125,7 @@ private:
     bool centred_ = false;
     int borderStyle_ = 1;
     bool printing_ = false; // a page is with the printing system
+    std::optional<CodeInputs> codeInputs_; // of the code shown, once computed
     // The flags and place of the bordered window, kept while it has none.
     Qt::WindowFlags borderedFlags_;
     QPoint borderedPos_;

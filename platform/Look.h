@@ -26,6 +26,7 @@ inline const QColor darkRed{128, 0, 0};
 inline const QColor black{0, 0, 0};
 inline const QColor navy{0, 0, 128};
 inline const QColor blue{0, 0, 255};
+inline const QColor grey{128, 128, 128};
 // The result field's and the About window's light green.
 inline const QColor lightGreen{192, 255, 192};
 

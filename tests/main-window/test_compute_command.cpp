@@ -30,7 +30,11 @@ class TestComputeCommand : public QObject {
     }
 
 private slots:
-    void init() { fake.log.clear(); }
+    void init()
+    {
+        fake.log.clear();
+        fake.answerYes = false;
+    }
 
     void checksInOrder_data()
     {
@@ -179,6 +183,80 @@ private slots:
         QVERIFY(fake.log.isEmpty());
         QCOMPARE(ui.txtCognome->text(), surname.left(1000).toUpper());
         QCOMPARE(ui.txtCodiceFiscale->text(), CalcoloCodFis("RST", "BDF", QDate(1983, 5, 7), "M", "H501"));
+    }
+
+    // A change of any input leaves the code in its field, grey, and Stampa
+    // asks before it puts that code beside other data; going back to the
+    // inputs the code was computed from (not to the keystrokes) mends it.
+    void codeThatNoLongerMatchesTheCard_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed"); // replaces the field's text, typed as a user would
+        QTest::addColumn<bool>("yes"); // the answer to the question
+        QTest::addColumn<bool>("matches");
+        // clang-format off
+        QTest::newRow("nothing changed") << "" << "" << false << true;
+        QTest::newRow("place retyped, No") << "Text1" << "Mil" << false << false;
+        QTest::newRow("place retyped, Sì") << "Text1" << "Mil" << true << false;
+        QTest::newRow("same place, small letters") << "Text1" << "roma" << false << true;
+        QTest::newRow("surname") << "txtCognome" << "Rossini" << false << false;
+        QTest::newRow("same surname, small letters") << "txtCognome" << "rossetti" << false << true;
+        QTest::newRow("name") << "txtNome" << "Marco" << false << false;
+        QTest::newRow("other date") << "txtDataNascita" << "8/5/1983" << false << false;
+        QTest::newRow("same day, other form") << "txtDataNascita" << "07-05-83" << false << true;
+        QTest::newRow("sex") << "cboSesso" << "M" << false << false;
+        // clang-format on
+    }
+    void codeThatNoLongerMatchesTheCard()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(bool, yes);
+        QFETCH(bool, matches);
+        fake.printed.clear();
+        fake.answerYes = yes;
+        Form1 form(fake.services());
+        testing::Form1Controls ui(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClicks(ui.txtCognome, QStringLiteral("Rossetti"));
+        QTest::keyClicks(ui.txtNome, QStringLiteral("Marta"));
+        QTest::keyClicks(ui.txtDataNascita, QStringLiteral("7/5/1983"));
+        ui.cboSesso->setCurrentIndex(1);
+        QTest::keyClicks(ui.Text1, QStringLiteral("Roma"));
+        ui.cmdElabora->click();
+        // The Agency's own example.
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47H501T"));
+        QCOMPARE(look::textColour(ui.txtCodiceFiscale), QColor(0, 0, 128));
+
+        if (field == QStringLiteral("cboSesso")) {
+            ui.cboSesso->setFocus();
+            QTest::keyClick(ui.cboSesso, Qt::Key_Up);
+        } else if (!field.isEmpty()) {
+            auto* edit = form.findChild<QLineEdit*>(field);
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Delete);
+            QTest::keyClicks(edit, typed);
+        }
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47H501T"));
+        QCOMPARE(look::textColour(ui.txtCodiceFiscale), matches ? QColor(0, 0, 128) : QColor(128, 128, 128));
+
+        fake.log.clear();
+        ui.cmdStampa->click();
+        const QString question =
+            QStringLiteral("ask: Il codice fiscale non corrisponde ai dati della scheda. Stampare comunque?");
+        QStringList expected;
+        if (!matches)
+            expected << question;
+        if (matches || yes)
+            expected << QStringLiteral("print");
+        QCOMPARE(fake.log, expected);
+        QCOMPARE(fake.printed.size(), int(matches || yes));
+
+        // Elabora computes afresh, and the colour comes back with the code.
+        ui.cmdElabora->click();
+        QCOMPARE(look::textColour(ui.txtCodiceFiscale), QColor(0, 0, 128));
     }
 
     void accessKeyComputes()
