@@ -2,7 +2,6 @@
 
 #include "RegisterSql.h"
 #include "Sqlite.h"
-#include "Text.h"
 
 #include <unordered_map>
 
@@ -94,41 +93,6 @@ QString indexNamed(Connection& db, const QString& name, const QString& table)
 
 namespace {
 
-// One code point, folded, onto `out`: canonical decompositions split À into
-// A and a combining grave, whose marks are then dropped; letters without one
-// (Ø, Ł, Æ) stay as they are. Done a character at a time, so a text of any
-// length folds in linear time.
-void appendFolded(char32_t c, QString& out)
-{
-    switch (c) {
-        case 0x2019: // right single quotation mark, the typographic apostrophe
-        case 0x2018: // left single quotation mark
-        case 0x02BC: // modifier letter apostrophe
-        case 0x0060: // grave accent typed on its own
-        case 0x00B4: // acute accent typed on its own
-            out += u'\'';
-            return;
-        default: break;
-    }
-    if (c < 0x80) {
-        out += QChar(char16_t(c));
-        return;
-    }
-    if (QChar::decompositionTag(c) == QChar::Canonical) {
-        for (const char32_t part : QChar::decomposition(c).toUcs4())
-            appendFolded(part, out);
-        return;
-    }
-    if (QChar::category(c) == QChar::Mark_NonSpacing)
-        return;
-    if (QChar::requiresSurrogates(c)) {
-        out += QChar(QChar::highSurrogate(c));
-        out += QChar(QChar::lowSurrogate(c));
-    } else {
-        out += QChar(char16_t(c));
-    }
-}
-
 // A code is text; any other value (a blob, a number) reads as no code, so it
 // never passes for a cadastral code whatever its bytes.
 QString codeOf(const Statement& row) { return row.columnIsText(sql::Cod) ? row.columnText(sql::Cod) : QString(); }
@@ -145,22 +109,6 @@ std::vector<Record> readRecords(Statement& statement)
 }
 
 } // namespace
-
-QString foldKey(const QString& name)
-{
-    QString folded;
-    folded.reserve(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name[i];
-        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
-            appendFolded(QChar::surrogateToUcs4(c, name[++i]), folded);
-        else if (c.isSurrogate())
-            folded += c; // a lone half stays as it is
-        else
-            appendFolded(c.unicode(), folded);
-    }
-    return platform::upperCase(folded);
-}
 
 // ---------------------------------------------------------------- Recordset
 

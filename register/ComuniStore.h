@@ -6,6 +6,7 @@
 // one of the numbers below, with a description the window can show as is.
 
 #include "Error.h"
+#include "Fold.h"
 #include "Record.h"
 
 #include <QString>
@@ -23,11 +24,10 @@ enum ErrorNumber {
     NotAnIndex = 3800, // "'<name>' non è un indice della tabella."
 };
 
-// The key names are ordered and compared by: upper case, without accents or
-// other marks (È, É and E are one letter; Ç is C), and with every apostrophe
-// form (’ ‘ ` ´ ʼ) as the plain one. The writer's key, the seek and the
-// search box's comparison all fold through this one function.
-QString foldKey(const QString& name);
+// The key names are ordered and compared by (platform::foldKey): the
+// writer's key, the seek and the search box's comparison all fold through
+// this one function.
+using platform::foldKey;
 
 struct Connection;
 

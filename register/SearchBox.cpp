@@ -73,8 +73,9 @@ qsizetype foldedPrefixLength(const QString& name, const QString& foldedText)
         while (k < name.size() && registro::foldKey(name.left(k)).size() < foldedText.size())
             ++k;
     }
-    // Never between a letter and its accent.
-    while (k < name.size() && name[k].isMark())
+    // Never between a letter and its accent, nor before the apostrophe that
+    // stands for one (VO' typed as VO).
+    while (k < name.size() && (name[k].isMark() || registro::foldKey(name.left(k + 1)) == foldedText))
         ++k;
     return k;
 }

@@ -128,6 +128,15 @@ private slots:
                                               << "SAN DONÀ DI PIAVE H823";
         QTest::newRow("apostrophe") << "sant'e"
                                     << "SANT'ELENA I319";
+        // Blank, hyphen and apostrophe are one separator; a final apostrophe
+        // is the accent; letters read as the engine reads them (Ø as O).
+        QTest::newRow("blank for the apostrophe") << "sant e"
+                                                  << "SANT'ELENA I319";
+        QTest::newRow("separators run together") << "san - dona d"
+                                                 << "SAN DONÀ DI PIAVE H823";
+        QTest::newRow("final apostrophe for the accent") << "san dona' di"
+                                                         << "SAN DONÀ DI PIAVE H823";
+        QTest::newRow("slashed o") << QString::fromUtf8("RØMA") << "ROMA H501";
         QTest::newRow("empty key: first record") << ""
                                                  << "ABANO TERME A001";
         QTest::newRow("between names: the next") << "B"
