@@ -37,6 +37,27 @@ bool inSpan(const QDate& first, const QDate& last, const QDate& day)
     return (first.isNull() || first <= day) && (last.isNull() || day <= last);
 }
 
+// The records in force change only on a first day or the day after a last
+// one: narrows [first, last] (null: open) around `born` to the days between
+// the nearest such changes, where every date has the same records in force.
+void narrowToSameRecords(const std::vector<registro::Record>& records, const QDate& born, QDate& first, QDate& last)
+{
+    for (const registro::Record& r : records) {
+        for (const registro::Period& p : r.spans()) {
+            for (const QDate& change : {p.first, p.last.isNull() ? QDate() : p.last.addDays(1)}) {
+                if (change.isNull())
+                    continue;
+                if (change <= born) {
+                    if (first.isNull() || first < change)
+                        first = change;
+                } else if (last.isNull() || change.addDays(-1) < last) {
+                    last = change.addDays(-1);
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 Register openRegister(const QString& directory)
@@ -85,21 +106,7 @@ const Calcola::Span& Calcola::choose(const QString& name, const QDate& born)
 
     Span span;
     span.choice = registro::choosePlace(*comuni_.db, name, born);
-    // The records in force change only on a first day or the day after a
-    // last one: between the nearest such days around the birth date every
-    // date has the same records in force, so the same choice.
-    for (const registro::Record& r : span.choice.records) {
-        for (const QDate& change : {r.first, r.last.isNull() ? QDate() : r.last.addDays(1)}) {
-            if (change.isNull())
-                continue;
-            if (change <= born) {
-                if (span.first.isNull() || span.first < change)
-                    span.first = change;
-            } else if (span.last.isNull() || change.addDays(-1) < span.last) {
-                span.last = change.addDays(-1);
-            }
-        }
-    }
+    narrowToSameRecords(span.choice.records, born, span.first, span.last);
     // A failed choice names all records (none in force) or those in force.
     QStringList candidates;
     if (span.choice.outcome == registro::PlaceChoice::NotInForce

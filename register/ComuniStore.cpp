@@ -97,14 +97,23 @@ namespace {
 // never passes for a cadastral code whatever its bytes.
 QString codeOf(const Statement& row) { return row.columnIsText(sql::Cod) ? row.columnText(sql::Cod) : QString(); }
 
+// The record a row of the cursor's columns holds.
+Record recordOf(const Statement& row)
+{
+    return {row.columnText(sql::Descr),
+            row.columnText(sql::Prov),
+            codeOf(row),
+            dateFromField(row.columnText(sql::First)),
+            dateFromField(row.columnText(sql::Last)),
+            periodsFromField(row.columnText(sql::Periods))};
+}
+
 // Every row of a statement that selects the cursor's columns, as records.
 std::vector<Record> readRecords(Statement& statement)
 {
     std::vector<Record> records;
     while (statement.step())
-        records.push_back({statement.columnText(sql::Descr), statement.columnText(sql::Prov), codeOf(statement),
-                           dateFromField(statement.columnText(sql::First)),
-                           dateFromField(statement.columnText(sql::Last))});
+        records.push_back(recordOf(statement));
     return records;
 }
 
@@ -137,6 +146,7 @@ struct Recordset::Impl {
     QString cod;
     QString firstDay;
     QString lastDay;
+    QString periods;
 
     void requireUsable() const
     {
@@ -164,6 +174,7 @@ struct Recordset::Impl {
             cod = codeOf(row);
             firstDay = row.columnText(sql::First);
             lastDay = row.columnText(sql::Last);
+            periods = row.columnText(sql::Periods);
             hasCurrent = true;
         });
     }
@@ -189,6 +200,7 @@ struct Recordset::Impl {
         cod.clear();
         firstDay.clear();
         lastDay.clear();
+        periods.clear();
         key.clear();
     }
 };
@@ -310,6 +322,8 @@ QString Recordset::field(const QString& name) const
         value = &d_->firstDay;
     else if (name.compare(sql::kLast, Qt::CaseInsensitive) == 0)
         value = &d_->lastDay;
+    else if (name.compare(sql::kPeriods, Qt::CaseInsensitive) == 0)
+        value = &d_->periods;
     else
         fail(ItemNotFound, QStringLiteral("Elemento non trovato in questo insieme."));
     if (!d_->hasCurrent)
@@ -390,6 +404,25 @@ std::vector<Record> Database::recordsWithCode(const QString& code)
     const ResetAfter reset{withCode};
     withCode.bindText(1, code.toUtf8());
     return readRecords(withCode);
+}
+
+QDate Database::dataDate()
+{
+    if (!isOpen())
+        failClosed();
+    Connection& db = *connection_;
+    // A register written before the table existed simply has no date.
+    const QString table = schemaName(db, "table", sql::kMetadata);
+    if (table.isEmpty())
+        return {};
+    Statement& value = db.cached(QStringLiteral("metadata\n") + table, [&] { return sql::metadataValue(table); });
+    value.bindText(1, sql::kDataDate.toUtf8());
+    QDate day;
+    value.stepOnce([&](const Statement& row) {
+        if (row.columnIsText(0))
+            day = dateFromField(row.columnText(0));
+    });
+    return day.isValid() ? day : QDate();
 }
 
 void Database::beginSnapshot()

@@ -48,8 +48,9 @@ public:
     bool eof() const;
     void moveNext();
     void movePrevious();
-    // COMU_DESCR, COMU_PROV, COMU_COD, COMU_DAL or COMU_AL of the current
-    // record (the last two as yyyy-mm-dd, empty for an open end).
+    // COMU_DESCR, COMU_PROV, COMU_COD, COMU_DAL, COMU_AL or COMU_PERIODI of
+    // the current record (the validity as yyyy-mm-dd, empty for an open end;
+    // the periods as periodsField writes them).
     QString field(const QString& name) const;
 
     void close();
@@ -80,6 +81,9 @@ public:
     // (exactly), in index order. Fails like openRecordset when the table is
     // missing.
     std::vector<Record> recordsWithCode(const QString& code);
+    // The newest day the register's source data know of; null when the
+    // register does not say.
+    QDate dataDate();
     // From beginSnapshot() to endSnapshot() (or close) every read sees the
     // register as it was at the start, and takes no lock of its own: a long
     // run of look-ups, such as the command line's, costs a fraction. Another

@@ -56,9 +56,10 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
     if (records.empty())
         return choice;
 
+    // The record chosen as on the birth date: the province of its period then.
     const auto chosen = [&](const Record& r) {
         choice.outcome = PlaceChoice::Chosen;
-        choice.place = r;
+        choice.place = r.on(born);
         return choice;
     };
     const qsizetype shownAt = shownIndex(records, born, shown);
@@ -92,15 +93,35 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
 
 QString describePlace(const Record& place)
 {
-    QString text = QStringLiteral("%1 (%2) %3, ").arg(place.name, place.province, place.code);
-    if (!place.first.isNull() && !place.last.isNull())
-        text += QStringLiteral("in vigore dal %1 al %2").arg(italianDate(place.first), italianDate(place.last));
-    else if (!place.first.isNull())
-        text += QStringLiteral("in vigore dal %1").arg(italianDate(place.first));
-    else if (!place.last.isNull())
-        text += QStringLiteral("in vigore fino al %1").arg(italianDate(place.last));
-    else
-        text += QStringLiteral("in vigore senza limiti di data");
+    // The periods as spans without a break, whatever province or name kind.
+    std::vector<Period> periods = place.spans();
+    std::sort(periods.begin(), periods.end(), [](const Period& a, const Period& b) {
+        return a.first.isNull() ? !b.first.isNull() : (!b.first.isNull() && a.first < b.first);
+    });
+    std::vector<Period> spans;
+    for (const Period& p : periods) {
+        Period* last = spans.empty() ? nullptr : &spans.back();
+        if (last && (last->last.isNull() || (!p.first.isNull() && p.first <= last->last.addDays(1)))) {
+            if (!last->last.isNull() && (p.last.isNull() || p.last > last->last))
+                last->last = p.last;
+            continue;
+        }
+        spans.push_back(p);
+    }
+    QString text = QStringLiteral("%1 (%2) %3, in vigore ").arg(place.name, place.province, place.code);
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const Period& span = spans[i];
+        if (i > 0)
+            text += QStringLiteral(", poi ");
+        if (!span.first.isNull() && !span.last.isNull())
+            text += QStringLiteral("dal %1 al %2").arg(italianDate(span.first), italianDate(span.last));
+        else if (!span.first.isNull())
+            text += QStringLiteral("dal %1").arg(italianDate(span.first));
+        else if (!span.last.isNull())
+            text += QStringLiteral("fino al %1").arg(italianDate(span.last));
+        else
+            text += QStringLiteral("senza limiti di data");
+    }
     return text;
 }
 

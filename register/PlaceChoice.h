@@ -56,8 +56,9 @@ struct PlaceChoice {
 PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born,
                         const std::optional<ShownPlace>& shown = std::nullopt);
 
-// "BELLAGIO (CO) M335, in vigore dal 04/02/2014": name, province, code and
-// validity, for a tooltip or a report.
+// "LENNO (CO) E525, in vigore dal 17/03/1861 al 07/02/1929, poi dal
+// 03/10/1947 al 03/02/2014": name, province, code and the periods, for a
+// tooltip or a report.
 QString describePlace(const Record& place);
 
 // "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?"

@@ -167,9 +167,12 @@ void SearchBox::selectAfter(qsizetype keep)
 void SearchBox::showRecord(qsizetype keep)
 {
     using namespace registro::sql;
-    const registro::Record record{rsComuni->field(kName), rsComuni->field(kProvince), rsComuni->field(kCode),
+    const registro::Record record{rsComuni->field(kName),
+                                  rsComuni->field(kProvince),
+                                  rsComuni->field(kCode),
                                   registro::dateFromField(rsComuni->field(kFirst)),
-                                  registro::dateFromField(rsComuni->field(kLast))};
+                                  registro::dateFromField(rsComuni->field(kLast)),
+                                  registro::periodsFromField(rsComuni->field(kPeriods))};
     Text1.setText(record.name);
     selectAfter(keep);
     Text2.setText(record.province);

@@ -1,46 +1,18 @@
 #include "Sources.h"
 
-#include "Csv.h"
+#include "Fold.h"
+#include "SourceTable.h"
 
 #include <QFile>
-#include <QHash>
-#include <QSet>
-#include <tuple>
+#include <algorithm>
 
-namespace buildregister {
+namespace registro::sources {
 
 SourceError::SourceError(const QString& file, qsizetype line, const QString& message)
     : std::runtime_error(QStringLiteral("%1:%2: %3").arg(file, QString::number(line), message).toStdString()),
       file(file), line(line), message(message)
 {}
 
-namespace {
-
-bool isUpperAscii(QChar c) { return c >= u'A' && c <= u'Z'; }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-// One letter and three digits, the shape of every cadastral code; foreign
-// states all start with Z.
-bool isCadastralCode(const QString& code, QChar letter = {})
-{
-    return code.size() == 4 && isUpperAscii(code[0]) && (letter.isNull() || code[0] == letter) && isDigit(code[1])
-           && isDigit(code[2]) && isDigit(code[3]);
-}
-
-bool isProvince(const QString& text) { return text.size() == 2 && isUpperAscii(text[0]) && isUpperAscii(text[1]); }
-
-// yyyy-mm-dd: such dates order correctly as plain text.
-bool isIsoDate(const QString& text)
-{
-    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
-        return false;
-    for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!isDigit(text[i]))
-            return false;
-    return true;
-}
-
-// Names are kept exactly as published; refuse only what cannot be a name.
 QString nameFault(const QString& name)
 {
     if (name.isEmpty())
@@ -51,163 +23,143 @@ QString nameFault(const QString& name)
     return {};
 }
 
-using platform::CsvRow;
-using platform::CsvTable;
-using platform::readCsv;
+Table::Table(const QString& file, QByteArrayView bytes) : file_(file), csv_(platform::readCsv(bytes))
+{
+    if (!csv_.ok())
+        throw SourceError(file_, csv_.errorLine, csv_.error);
+}
 
-class Table {
-public:
-    Table(const QString& file, QByteArrayView bytes) : file_(file), csv_(readCsv(bytes))
-    {
-        if (!csv_.ok())
-            throw SourceError(file_, csv_.errorLine, csv_.error);
-    }
+qsizetype Table::column(const QString& name) const
+{
+    const qsizetype index = csv_.header.indexOf(name);
+    if (index < 0)
+        throw SourceError(file_, 1, QStringLiteral("missing column %1").arg(name));
+    return index;
+}
 
-    qsizetype column(const QString& name) const
-    {
-        const qsizetype index = csv_.header.indexOf(name);
-        if (index < 0)
-            throw SourceError(file_, 1, QStringLiteral("missing column %1").arg(name));
-        return index;
-    }
+void Table::fail(const platform::CsvRow& row, const QString& message) const
+{
+    throw SourceError(file_, row.line, message);
+}
 
-    const std::vector<CsvRow>& rows() const { return csv_.rows; }
-
-    [[noreturn]] void fail(const CsvRow& row, const QString& message) const
-    {
-        throw SourceError(file_, row.line, message);
-    }
-
-private:
-    QString file_;
-    CsvTable csv_;
-};
+QDate Table::date(const platform::CsvRow& row, const QString& text, bool emptyIsNull) const
+{
+    if (emptyIsNull && text.isEmpty())
+        return {};
+    // yyyy-mm-dd, four digits, two, two: such dates order correctly as text.
+    bool shaped = text.size() == 10 && text[4] == u'-' && text[7] == u'-';
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
+        shaped = shaped && isDigit(text[i]);
+    const QDate day = shaped ? QDate::fromString(text, Qt::ISODate) : QDate();
+    if (!day.isValid())
+        fail(row, QStringLiteral("date '%1' is not yyyy-mm-dd").arg(text));
+    return day;
+}
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw SourceError(path, 0, file.errorString());
-    return file.readAll();
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw SourceError(path, 0, file.errorString());
+    return bytes;
 }
-
-} // namespace
 
 namespace {
 
-// Periods of one (name, code) pair merged into one record.
-class Pairs {
-public:
-    void add(const QString& name, const QString& code, const QString& province, const QString& start,
-             const QString& end)
-    {
-        const QString key = name + u'\n' + code;
-        const auto found = index_.constFind(key);
-        if (found == index_.cend()) {
-            index_.insert(key, pairs_.size());
-            pairs_.push_back({name, code, province, start, end, start, end});
-            return;
-        }
-        Pair& pair = pairs_[*found];
-        // The province of the latest period: later end date wins, then later
-        // start; a full tie keeps the first.
-        if (std::tie(end, start) > std::tie(pair.latestEnd, pair.latestStart)) {
-            pair.province = province;
-            pair.latestEnd = end;
-            pair.latestStart = start;
-        }
-        pair.first = std::min(pair.first, start);
-        pair.last = std::max(pair.last, end);
-    }
-
-    // In order of first appearance.
-    void appendTo(std::vector<registro::Record>& records) const
-    {
-        for (const Pair& p : pairs_) {
-            const QDate last = p.last == u"9999-12-31" ? QDate() : QDate::fromString(p.last, Qt::ISODate);
-            records.push_back({p.name, p.province, p.code, QDate::fromString(p.first, Qt::ISODate), last});
-        }
-    }
-
-private:
-    struct Pair {
-        QString name, code, province;
-        QString latestStart, latestEnd; // of the period the province comes from
-        QString first, last; // over all periods
-    };
-    std::vector<Pair> pairs_;
-    QHash<QString, std::size_t> index_;
-};
-
-// An empty date or a real day as yyyy-mm-dd; refuses anything else.
-QDate optionalDate(const Table& table, const CsvRow& row, const QString& text)
+// Null first days sort first (always), null last days last (still in force).
+bool startsBefore(const Period& a, const Period& b)
 {
-    if (text.isEmpty())
-        return {};
-    const QDate date = QDate::fromString(text, Qt::ISODate);
-    if (!isIsoDate(text) || !date.isValid())
-        table.fail(row, QStringLiteral("date '%1' is not yyyy-mm-dd").arg(text));
-    return date;
+    if (a.first != b.first)
+        return a.first.isNull() || (!b.first.isNull() && a.first < b.first);
+    if (a.last != b.last)
+        return b.last.isNull() || (!a.last.isNull() && a.last < b.last);
+    return a.official && !b.official;
 }
 
-QString pairKey(const registro::Record& r) { return r.name + u'\n' + r.code; }
+QDate laterEnd(const QDate& a, const QDate& b) { return a.isNull() || b.isNull() ? QDate() : std::max(a, b); }
+
+bool covers(const Period& outer, const Period& inner)
+{
+    return (outer.first.isNull() || (!inner.first.isNull() && outer.first <= inner.first))
+           && (outer.last.isNull() || (!inner.last.isNull() && inner.last <= outer.last));
+}
+
+// The province of the latest period: the latest end, then the latest start;
+// of two alike, the first.
+QString latestProvince(const std::vector<Period>& periods)
+{
+    const auto later = [](const Period& a, const Period& b) {
+        if (a.last != b.last)
+            return a.last.isNull() || (!b.last.isNull() && a.last > b.last);
+        return !a.first.isNull() && (b.first.isNull() || a.first > b.first);
+    };
+    const Period* latest = &periods.front();
+    for (const Period& p : periods)
+        if (later(p, *latest))
+            latest = &p;
+    return latest->province;
+}
 
 } // namespace
 
-std::vector<registro::Record> readMunicipalities(const QString& file, QByteArrayView bytes)
+std::vector<Period> joinedPeriods(std::vector<Period> periods)
 {
-    const Table table(file, bytes);
-    const qsizetype nameColumn = table.column(QStringLiteral("DENOMINAZIONE_IT"));
-    const qsizetype provinceColumn = table.column(QStringLiteral("SIGLAPROVINCIA"));
-    const qsizetype codeColumn = table.column(QStringLiteral("CODCATASTALE"));
-    const qsizetype startColumn = table.column(QStringLiteral("DATAISTITUZIONE"));
-    const qsizetype endColumn = table.column(QStringLiteral("DATACESSAZIONE"));
-    const qsizetype otherNameColumn = table.column(QStringLiteral("ALTRADENOMINAZIONE"));
-
-    Pairs names, otherNames;
-    for (const CsvRow& row : table.rows()) {
-        const QString& name = row.fields[nameColumn];
-        const QString& otherName = row.fields[otherNameColumn];
-        const QString& province = row.fields[provinceColumn];
-        const QString& code = row.fields[codeColumn];
-        const QString& start = row.fields[startColumn];
-        const QString& end = row.fields[endColumn];
-        if (const QString fault = nameFault(name); !fault.isEmpty())
-            table.fail(row, fault);
-        if (code == u"ND")
-            continue;
-        if (!isCadastralCode(code))
-            table.fail(row, QStringLiteral("cadastral code '%1' is not a letter and three digits").arg(code));
-        if (!isProvince(province))
-            table.fail(row, QStringLiteral("province '%1' is not two capital letters").arg(province));
-        if (!isIsoDate(start) || !isIsoDate(end) || !QDate::fromString(start, Qt::ISODate).isValid()
-            || (end != u"9999-12-31" && !QDate::fromString(end, Qt::ISODate).isValid()))
-            table.fail(row, QStringLiteral("dates '%1', '%2' are not yyyy-mm-dd").arg(start, end));
-        if (start > end)
-            table.fail(row, QStringLiteral("period ends (%1) before it begins (%2)").arg(end, start));
-
-        names.add(name, code, province, start, end);
-        if (!otherName.isEmpty()) {
-            if (const QString fault = nameFault(otherName); !fault.isEmpty())
-                table.fail(row, QStringLiteral("alternative ") + fault);
-            otherNames.add(otherName, code, province, start, end);
+    std::stable_sort(periods.begin(), periods.end(), startsBefore);
+    std::vector<Period> joined;
+    for (const Period& p : periods) {
+        if (!joined.empty()) {
+            Period& q = joined.back();
+            const bool touches = q.last.isNull() || p.first.isNull() || p.first <= q.last.addDays(1);
+            if (q.province == p.province && q.official == p.official && touches) {
+                q.last = laterEnd(q.last, p.last);
+                continue;
+            }
+            if (q.province == p.province && q.official && !p.official && covers(q, p))
+                continue;
         }
+        joined.push_back(p);
     }
-
-    std::vector<registro::Record> records;
-    names.appendTo(records);
-    otherNames.appendTo(records);
-    return records;
+    return joined;
 }
 
-std::vector<registro::Record> readForeignStates(const QString& file, QByteArrayView bytes)
+void Gathering::add(const QString& name, const QString& code, const Period& period)
+{
+    const QString key = name + u'\n' + code;
+    auto found = index_.constFind(key);
+    if (found == index_.cend()) {
+        found = index_.insert(key, records_.size());
+        records_.push_back({name, period.province, code});
+    }
+    records_[*found].periods.push_back(period);
+}
+
+void Gathering::add(const Record& record)
+{
+    for (const Period& p : record.spans())
+        add(record.name, record.code, p);
+}
+
+std::vector<Record> Gathering::records() const
+{
+    std::vector<Record> out = records_;
+    for (Record& r : out) {
+        setPeriods(r, joinedPeriods(r.periods));
+        r.province = latestProvince(r.periods);
+    }
+    return out;
+}
+
+std::vector<Record> readForeignStates(const QString& file, QByteArrayView bytes)
 {
     const Table table(file, bytes);
     const qsizetype nameColumn = table.column(QStringLiteral("DENOMINAZIONE"));
     const qsizetype codeColumn = table.column(QStringLiteral("CODAT"));
 
-    std::vector<registro::Record> records;
-    for (const CsvRow& row : table.rows()) {
+    std::vector<Record> records;
+    for (const platform::CsvRow& row : table.rows()) {
         const QString& name = row.fields[nameColumn];
         const QString& code = row.fields[codeColumn];
         // Italy itself, stateless persons and the like have no code.
@@ -222,7 +174,7 @@ std::vector<registro::Record> readForeignStates(const QString& file, QByteArrayV
     return records;
 }
 
-std::vector<registro::Record> readTerritories(const QString& file, QByteArrayView bytes)
+std::vector<Record> readDatedStates(const QString& file, QByteArrayView bytes)
 {
     const Table table(file, bytes);
     const qsizetype nameColumn = table.column(QStringLiteral("DENOMINAZIONE"));
@@ -230,16 +182,16 @@ std::vector<registro::Record> readTerritories(const QString& file, QByteArrayVie
     const qsizetype startColumn = table.column(QStringLiteral("DAL"));
     const qsizetype endColumn = table.column(QStringLiteral("AL"));
 
-    std::vector<registro::Record> records;
-    for (const CsvRow& row : table.rows()) {
+    std::vector<Record> records;
+    for (const platform::CsvRow& row : table.rows()) {
         const QString& name = row.fields[nameColumn];
         const QString& code = row.fields[codeColumn];
         if (const QString fault = nameFault(name); !fault.isEmpty())
             table.fail(row, fault);
         if (!isCadastralCode(code, u'Z'))
             table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
-        const QDate first = optionalDate(table, row, row.fields[startColumn]);
-        const QDate last = optionalDate(table, row, row.fields[endColumn]);
+        const QDate first = table.date(row, row.fields[startColumn], true);
+        const QDate last = table.date(row, row.fields[endColumn], true);
         if (!first.isNull() && !last.isNull() && last < first)
             table.fail(row, QStringLiteral("AL is before DAL"));
         records.push_back({name, QStringLiteral("EE"), code, first, last});
@@ -247,56 +199,62 @@ std::vector<registro::Record> readTerritories(const QString& file, QByteArrayVie
     return records;
 }
 
-std::vector<registro::Record> readStateNames(const QString& file, QByteArrayView bytes,
-                                             const std::vector<registro::Record>& states)
+std::vector<Record> readNamesInUse(const QString& file, QByteArrayView bytes, const QString& codeColumnName,
+                                   const std::vector<Record>& places)
 {
     const Table table(file, bytes);
     const qsizetype nameColumn = table.column(QStringLiteral("NOME"));
-    const qsizetype codeColumn = table.column(QStringLiteral("CODAT"));
+    const qsizetype codeColumn = table.column(codeColumnName);
     const qsizetype officialColumn = table.column(QStringLiteral("DENOMINAZIONE_UFFICIALE"));
 
-    QHash<QString, const registro::Record*> byPair;
-    for (const registro::Record& state : states)
-        byPair.insert(pairKey(state), &state);
+    QHash<QString, const Record*> byPair;
+    for (const Record& place : places)
+        byPair.insert(place.name + u'\n' + place.code, &place);
 
-    std::vector<registro::Record> records;
-    for (const CsvRow& row : table.rows()) {
+    std::vector<Record> records;
+    for (const platform::CsvRow& row : table.rows()) {
         const QString& name = row.fields[nameColumn];
         const QString& code = row.fields[codeColumn];
         const QString& official = row.fields[officialColumn];
         if (const QString fault = nameFault(name); !fault.isEmpty())
             table.fail(row, fault);
-        const registro::Record* state = byPair.value(official + u'\n' + code);
-        if (!state)
-            table.fail(row, QStringLiteral("no foreign state '%1' with code '%2'").arg(official, code));
-        records.push_back({name, state->province, state->code, state->first, state->last});
+        const Record* place = byPair.value(official + u'\n' + code);
+        if (!place)
+            table.fail(row, QStringLiteral("no place '%1' with code '%2'").arg(official, code));
+        // MONTECATINI TERME for MONTECATINI-TERME: the place answers to it already.
+        if (platform::foldKey(name) == platform::foldKey(place->name))
+            continue;
+        Record record{name, place->province, place->code};
+        std::vector<Period> periods = place->spans();
+        for (Period& p : periods)
+            p.official = false;
+        setPeriods(record, std::move(periods));
+        records.push_back(std::move(record));
     }
     return records;
 }
 
-std::vector<registro::Record> readSources(const SourceFiles& files)
+Sources readSources(const SourceFiles& files)
 {
-    std::vector<registro::Record> municipalities =
-        readMunicipalities(files.municipalities, readFile(files.municipalities));
-    std::vector<registro::Record> states = readForeignStates(files.foreignStates, readFile(files.foreignStates));
-    for (registro::Record& r : readForeignStates(files.ceasedStates, readFile(files.ceasedStates)))
-        states.push_back(std::move(r));
-    for (registro::Record& r : readTerritories(files.territories, readFile(files.territories)))
-        states.push_back(std::move(r));
-    std::vector<registro::Record> stateNames = readStateNames(files.stateNames, readFile(files.stateNames), states);
+    std::vector<ArchiveRow> archive = readArchive(files.municipalities, readFile(files.municipalities));
+    applyChanges(archive, readArchive(files.changes, readFile(files.changes)), files.changes);
+    const std::vector<Record> municipalities = municipalityRecords(archive);
 
-    std::vector<registro::Record> all;
-    QSet<QString> seen;
-    for (std::vector<registro::Record>* part : {&municipalities, &states, &stateNames}) {
-        for (registro::Record& r : *part) {
-            const QString pair = pairKey(r);
-            if (seen.contains(pair))
-                continue;
-            seen.insert(pair);
-            all.push_back(std::move(r));
-        }
-    }
-    return all;
+    std::vector<Record> states = readForeignStates(files.foreignStates, readFile(files.foreignStates));
+    for (const QString& file : {files.ceasedStates, files.territories})
+        for (Record& r : readDatedStates(file, readFile(file)))
+            states.push_back(std::move(r));
+    const std::vector<Record> stateNames =
+        readNamesInUse(files.stateNames, readFile(files.stateNames), QStringLiteral("CODAT"), states);
+    const std::vector<Record> municipalityNames = readNamesInUse(
+        files.municipalityNames, readFile(files.municipalityNames), QStringLiteral("CODCATASTALE"), municipalities);
+
+    Gathering all;
+    for (const std::vector<Record>* part :
+         std::initializer_list<const std::vector<Record>*>{&municipalities, &states, &stateNames, &municipalityNames})
+        for (const Record& r : *part)
+            all.add(r);
+    return {all.records(), newestDay(archive)};
 }
 
-} // namespace buildregister
+} // namespace registro::sources

@@ -145,6 +145,31 @@ private slots:
         QTest::newRow("calcola, a date after today")
             << calcola({"Rossi", "Mario", "1/1/2999", "M", "Roma"}) << 1
             << QStringList{kCalcolaHeader, "|errore|Data di nascita non valida."};
+        // Periods from the archive and its changes: a gap is not in force.
+        QTest::newRow("calcola, LENNO when it was part of TREMEZZINA")
+            << calcola({"Rossi", "Mario", "1/1/1935", "M", "Lenno"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome LENNO in vigore il 01/01/1935: LENNO (CO) "
+                                           "E525, in vigore dal 17/03/1861 al 07/02/1929, poi dal 03/10/1947 al "
+                                           "03/02/2014."};
+        QTest::newRow("calcola, MASSA when it was part of APUANIA")
+            << calcola({"Rossi", "Mario", "1/1/1940", "M", "Massa"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome MASSA in vigore il 01/01/1940: MASSA (MS) "
+                                           "F023, in vigore dal 10/10/1868 al 17/12/1938, poi dal 04/03/1946."};
+        QTest::newRow("calcola, LIVO of Trento: the one of Como did not exist in 1935")
+            << calcola({"Rossi", "Mario", "1/1/1935", "M", "Livo"}) << 0
+            << QStringList{kCalcolaHeader, "RSSMRA35A01E624X|ok|"};
+        QTest::newRow("calcola, SOVIZZO's code of 2024") << calcola({"Rossi", "Mario", "1/6/2024", "M", "Sovizzo"}) << 0
+                                                         << QStringList{kCalcolaHeader, "RSSMRA24H01M436T|ok|"};
+        QTest::newRow("calcola, URSS after its end")
+            << calcola({"Rossi", "Mario", "1/1/2000", "M", "URSS"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome URSS in vigore il 01/01/2000: URSS (EE) "
+                                           "Z135, in vigore fino al 25/12/1991."};
+        // The official name of the day, and the province of that day.
+        QTest::newRow("verifica, official names and provinces of the day")
+            << verifica({"RSSMRA20A01F132Z", "RSSMRA20A01Z114V", "RSSMRA80A01I421T", "RSSMRA80A01F704F"}) << 0
+            << QStringList{kVerificaHeader, "valido|M|01/01/2020|MERANO|BZ|F132|0",
+                           "valido|M|01/01/2020|REGNO UNITO|EE|Z114|0", "valido|M|01/01/1980|SAPPADA|BL|I421|0",
+                           "valido|M|01/01/1980|MONZA|MI|F704|0"};
         QTest::newRow("verifica, one code valid") << verifica({"RSSMRT83E47H50ML"}) << 0
                                                   << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|1"};
         QTest::newRow("verifica, every code valid")

@@ -128,15 +128,6 @@ private slots:
                                               << "SAN DONÀ DI PIAVE H823";
         QTest::newRow("apostrophe") << "sant'e"
                                     << "SANT'ELENA I319";
-        // Blank, hyphen and apostrophe are one separator; a final apostrophe
-        // is the accent; letters read as the engine reads them (Ø as O).
-        QTest::newRow("blank for the apostrophe") << "sant e"
-                                                  << "SANT'ELENA I319";
-        QTest::newRow("separators run together") << "san - dona d"
-                                                 << "SAN DONÀ DI PIAVE H823";
-        QTest::newRow("final apostrophe for the accent") << "san dona' di"
-                                                         << "SAN DONÀ DI PIAVE H823";
-        QTest::newRow("slashed o") << QString::fromUtf8("RØMA") << "ROMA H501";
         QTest::newRow("empty key: first record") << ""
                                                  << "ABANO TERME A001";
         QTest::newRow("between names: the next") << "B"
@@ -509,7 +500,7 @@ private slots:
         rs->seek(QStringLiteral("roma"));
 
         execSql(file, "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
-                      "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO', '1867-03-11', ''); COMMIT");
+                      "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D EZZELINO', '1867-03-11', '', ''); COMMIT");
         // The reader sees the new record on its next step.
         rs->moveNext();
         QCOMPARE(current(*rs), QStringLiteral("ROMANO D'EZZELINO H512"));
