@@ -99,7 +99,8 @@ QStringList Calcola::unreadable(const QString& reason) const { return {QString()
 
 const Calcola::Span& Calcola::choose(const QString& name, const QDate& born)
 {
-    std::vector<Span>& spans = choices_[registro::foldKey(platform::trimBlanks(name))];
+    // By spelling: PATERNÒ and PATERNO may choose differently.
+    std::vector<Span>& spans = choices_[platform::spellingKey(platform::trimBlanks(name))];
     for (const Span& span : spans)
         if (inSpan(span.first, span.last, born))
             return span;
@@ -107,13 +108,11 @@ const Calcola::Span& Calcola::choose(const QString& name, const QDate& born)
     Span span;
     span.choice = registro::choosePlace(*comuni_.db, name, born);
     narrowToSameRecords(span.choice.records, born, span.first, span.last);
-    // A failed choice names all records (none in force) or those in force.
+    narrowToSameRecords(span.choice.otherNames, born, span.first, span.last);
+    // What a failed choice names, described.
     QStringList candidates;
-    if (span.choice.outcome == registro::PlaceChoice::NotInForce
-        || span.choice.outcome == registro::PlaceChoice::Ambiguous)
-        for (const registro::Record& r : span.choice.records)
-            if (span.choice.outcome == registro::PlaceChoice::NotInForce || r.inForceOn(born))
-                candidates << registro::describePlace(r);
+    for (const registro::Record& r : span.choice.named)
+        candidates << registro::describePlace(r);
     span.candidates = candidates.join(QStringLiteral("; "));
     spans.push_back(std::move(span));
     return spans.back();

@@ -216,6 +216,49 @@ private slots:
         QVERIFY2(r.out.startsWith(head), r.out.left(400).constData());
     }
 
+    // Places as people type them, in one file: each row's code or reason.
+    void placesAsTyped()
+    {
+        const char* const cases[][3] = {
+            // Spellings: a final apostrophe is the accent; blank, hyphen and
+            // apostrophe one separator; a name typed with its accent is that
+            // spelling, one without it may be either.
+            {"PATERNÒ", "1/1/1990", "RSSMRA90A01G371W|ok|"},
+            {"PATERNO'", "1/1/1990", "RSSMRA90A01G371W|ok|"},
+            {"PATERNO", "1/1/1990",
+             "|errore|Più luoghi di nome PATERNO in vigore il 01/01/1990: PATERNO (PZ) M269, in vigore dal "
+             "25/06/1973; PATERNÒ (CT) G371, in vigore dal 17/03/1861."},
+            {"FORLI'", "1/1/1990", "RSSMRA90A01D704F|ok|"},
+            {"SAN DONA' DI PIAVE", "1/1/2020", "RSSMRA20A01H823V|ok|"},
+            {"NARDO'", "1/1/2020", "RSSMRA20A01F842T|ok|"},
+            {"SANT ANTIOCO", "1/1/2020", "RSSMRA20A01I294R|ok|"},
+            {"CITTA DEL VATICANO", "1/1/2020", "RSSMRA20A01Z106A|ok|"},
+            // Halves of bilingual names, and a hyphenated name that is none.
+            {"DUINO-AURISINA", "1/1/2020", "RSSMRA20A01D383L|ok|"},
+            {"DEVIN NABREZINA", "1/1/2020", "RSSMRA20A01D383L|ok|"},
+            {"DOLINA", "1/1/2020", "RSSMRA20A01D324H|ok|"},
+            {"SÈN JAN", "1/1/2020", "RSSMRA20A01M390P|ok|"},
+            {"UGGIATE-TREVANO", "1/1/2020", "RSSMRA20A01L487F|ok|"},
+            // Names in use.
+            {"REGGIO EMILIA", "1/1/2020", "RSSMRA20A01H223H|ok|"},
+            {"SAN REMO", "1/1/2020", "RSSMRA20A01I138Q|ok|"},
+            {"MONTECATINI TERME", "1/1/2020", "RSSMRA20A01A561F|ok|"},
+            {"STATI UNITI", "1/1/2020", "RSSMRA20A01Z404D|ok|"},
+            // Named otherwise on the birth date.
+            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|"},
+            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|"},
+        };
+        QByteArray csv = "cognome,nome,data,sesso,luogo\n";
+        QStringList expected{kCalcolaHeader};
+        for (const auto& [place, born, result] : cases) {
+            csv += QByteArray("Rossi,Mario,") + born + ",M," + place + '\n';
+            expected << QString::fromUtf8(result);
+        }
+        const Run r = run({"calcola", "--csv", "-"}, csv);
+        QCOMPARE(r.status, 1); // PATERNO
+        QCOMPARE(columns(r.out, kCalcolaOut), expected);
+    }
+
     void verificaCsv()
     {
         const QByteArray codes = "nome,codice\n"

@@ -3,6 +3,7 @@
 
 #include "ComuniStore.h"
 #include "PlaceOfCode.h"
+#include "Records.h"
 #include "RegisterFile.h"
 
 #include <QTemporaryDir>
@@ -11,19 +12,8 @@
 
 namespace {
 
-registro::Record rec(const char* name, const char* province, const char* code, QDate first = {}, QDate last = {})
-{
-    return {QString::fromUtf8(name), QString::fromLatin1(province), QString::fromLatin1(code), first, last};
-}
-
-// A record of several periods: "first/last/province/kind;..." as stored.
-registro::Record periods(const char* name, const char* code, const char* field)
-{
-    registro::Record r{QString::fromUtf8(name), {}, QString::fromLatin1(code)};
-    registro::setPeriods(r, registro::periodsFromField(QString::fromLatin1(field)));
-    r.province = r.periods.back().province;
-    return r;
-}
+using testing::periods;
+using testing::rec;
 
 std::vector<registro::Record> smallRegister()
 {
