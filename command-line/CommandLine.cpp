@@ -22,7 +22,7 @@ const char kUsage[] = R"(Uso:
   tarvolin verifica CODICE...                     verifica uno o più codici fiscali
   tarvolin verifica --csv FILE                    verifica il codice di ogni riga di FILE
   tarvolin --help                                 mostra questo aiuto
-  tarvolin --version                              mostra la versione
+  tarvolin --version                              mostra la versione e la data del registro
 
 FILE «-» è lo standard input. Il file è CSV (UTF-8, campi separati da virgole,
 tra virgolette quelli con virgole, virgolette o a capo) con una riga
@@ -217,6 +217,23 @@ bool readInput(const QString& file, QByteArray& bytes, QString& reason)
     return true;
 }
 
+QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+
+int printVersion(const platform::AppInfo& info)
+{
+    const Register comuni = openRegister(info.executableDir);
+    QString data;
+    if (!comuni.db)
+        data = QStringLiteral("elenco dei comuni non disponibile: ") + comuni.fault;
+    else if (comuni.dataDate.isValid())
+        data = QStringLiteral("elenco dei comuni aggiornato al ") + italianDate(comuni.dataDate);
+    else
+        data = QStringLiteral("elenco dei comuni senza data di aggiornamento");
+    const QByteArray text = QStringLiteral("%1 %2\n%3\n").arg(info.title, info.versionText(), data).toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return Success;
+}
+
 } // namespace
 
 bool isCommandLine(int argc, char** argv)
@@ -247,11 +264,8 @@ int run(int argc, char** argv)
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return Success;
     }
-    if (arguments[0] == u"--version") {
-        const QByteArray text = QStringLiteral("%1 %2\n").arg(info.title, info.versionText()).toUtf8();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return Success;
-    }
+    if (arguments[0] == u"--version")
+        return printVersion(info);
 
     const QString command = arguments[0];
     const QStringList rest = arguments.mid(1);

@@ -69,6 +69,11 @@ Register openRegister(const QString& directory)
         comuni.fault = errorText(error);
         return comuni;
     }
+    try {
+        comuni.dataDate = comuni.db->dataDate();
+    } catch (const platform::Error&) {
+        // Only the notes that name the register's date go without it.
+    }
     // One read for the whole run: the look-ups then take no lock each. The
     // run is short; should the snapshot fail, each look-up reads on its own.
     try {
@@ -149,15 +154,18 @@ bool Calcola::run(const QStringList& values, QStringList& added)
         return fail(errorText(error));
     }
     const registro::PlaceChoice& choice = span->choice;
+    // A place made after the register's data cannot be in it: said so.
+    const QString note = registro::dataDateNote(comuni_.dataDate, *born);
+    const QString day = italianDate(*born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
     switch (choice.outcome) {
         case registro::PlaceChoice::Chosen: break;
-        case registro::PlaceChoice::NotInRegister: return fail(QStringLiteral("Comune non in elenco"));
+        case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, *born));
         case registro::PlaceChoice::NotInForce:
             return fail(QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, italianDate(*born), span->candidates));
+                            .arg(choice.records.front().name, day, span->candidates));
         case registro::PlaceChoice::Ambiguous:
             return fail(QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, italianDate(*born), span->candidates));
+                            .arg(choice.records.front().name, day, span->candidates));
     }
     added = {CalcoloCodFis(surname, name, *born, sex, choice.place.code), QStringLiteral("ok"), QString()};
     return true;

@@ -18,6 +18,7 @@ namespace riga {
 struct Register {
     std::unique_ptr<registro::Database> db;
     QString fault; // "Errore n° ..." when db is null
+    QDate dataDate; // the newest day its data know of; null when it does not say
 };
 // Opens Comuni.mdb in `directory`, read only.
 Register openRegister(const QString& directory);

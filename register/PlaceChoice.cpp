@@ -182,10 +182,25 @@ QString describePlace(const Record& place)
     return text;
 }
 
-QString notInForceQuestion(const Record& place, const QDate& born)
+QString dataDateNote(const QDate& dataDate, const QDate& born)
 {
-    return QStringLiteral("%1 (%2) non risulta in vigore il %3. Calcolare comunque?")
-        .arg(place.name, place.province, italianDate(born));
+    if (!dataDate.isValid() || !born.isValid() || born <= dataDate)
+        return {};
+    return QStringLiteral("elenco dei comuni aggiornato al ") + italianDate(dataDate);
+}
+
+QString notInForceQuestion(const Record& place, const QDate& born, const QDate& dataDate)
+{
+    const QString note = dataDateNote(dataDate, born);
+    return QStringLiteral("%1 (%2) non risulta in vigore il %3%4. Calcolare comunque?")
+        .arg(place.name, place.province, italianDate(born),
+             note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
+}
+
+QString notInRegisterMessage(const QDate& dataDate, const QDate& born)
+{
+    const QString note = dataDateNote(dataDate, born);
+    return QStringLiteral("Comune non in elenco") + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
 }
 
 } // namespace registro

@@ -76,7 +76,17 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born,
 // tooltip or a report.
 QString describePlace(const Record& place);
 
-// "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?"
-QString notInForceQuestion(const Record& place, const QDate& born);
+// "elenco dei comuni aggiornato al 22/01/2024": what a message about a place
+// adds when the birth date is after the newest day of the register's data
+// (a place made since may be missing); empty otherwise, or when the register
+// does not say.
+QString dataDateNote(const QDate& dataDate, const QDate& born);
+
+// "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?",
+// with the data date note before the question when there is one.
+QString notInForceQuestion(const Record& place, const QDate& born, const QDate& dataDate = {});
+
+// "Comune non in elenco", with the data date note when there is one.
+QString notInRegisterMessage(const QDate& dataDate, const QDate& born);
 
 } // namespace registro

@@ -247,6 +247,12 @@ private slots:
             // Named otherwise on the birth date.
             {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|"},
             {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|"},
+            // Born after the newest day of the register's data.
+            {"UGGIATE-TREVANO", "1/6/2024",
+             "|errore|Nessun luogo di nome UGGIATE-TREVANO in vigore il 01/06/2024 (elenco dei comuni aggiornato al "
+             "22/01/2024): UGGIATE-TREVANO (CO) L487, in vigore dal 18/01/1938 al 31/12/2023."},
+            {"ATLANTIDE", "1/6/2024", "|errore|Comune non in elenco (elenco dei comuni aggiornato al 22/01/2024)"},
+            {"ATLANTIDE", "1/1/2024", "|errore|Comune non in elenco"},
         };
         QByteArray csv = "cognome,nome,data,sesso,luogo\n";
         QStringList expected{kCalcolaHeader};
@@ -342,7 +348,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("starts");
-        QTest::newRow("--version") << QStringList{"--version"} << "Tarvolin 1.2.0\n";
+        // The date of the newest data: SOVIZZO's new code of 22/01/2024.
+        QTest::newRow("--version") << QStringList{"--version"}
+                                   << "Tarvolin 1.2.0\nelenco dei comuni aggiornato al 22/01/2024\n";
         for (const char* help : {"--help", "-h"})
             QTest::newRow(help) << QStringList{help} << "Tarvolin 1.2.0: calcola e verifica il codice fiscale.\n\nUso:";
         QTest::newRow("a command's --help") << QStringList{"verifica", "--help"} << "Tarvolin 1.2.0: calcola";

@@ -115,7 +115,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        registro::writeRegister(dir.filePath(QStringLiteral("Comuni.mdb")), smallRegister());
+        registro::writeRegister(dir.filePath(QStringLiteral("Comuni.mdb")), smallRegister(), QDate(2024, 1, 22));
         fake.services().app.executableDir = dir.path();
     }
     void init()
@@ -151,6 +151,10 @@ private slots:
             QStringLiteral("ask: LONGA (AA) non risulta in vigore il 01/01/1960. Calcolare comunque?");
         const QString santaLucia1990 =
             QStringLiteral("ask: SANTA LUCIA (AA) non risulta in vigore il 01/01/1990. Calcolare comunque?");
+        const QString zanzibar2024 = QStringLiteral("ask: ZANZIBAR (EE) non risulta in vigore il 01/06/2024 (elenco "
+                                                    "dei comuni aggiornato al 22/01/2024). Calcolare comunque?");
+        const QStringList refused2024 = {QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco (elenco dei "
+                                                                                "comuni aggiornato al 22/01/2024)")};
         const QString lenno1935 =
             QStringLiteral("ask: LENNO (CO) non risulta in vigore il 01/01/1935. Calcolare comunque?");
         // clang-format off
@@ -175,6 +179,11 @@ private slots:
         QTest::newRow("named otherwise that day: the name and province of that day")
             << "la spezia" << 0 << QDate(1920, 1, 1) << false << "E463" << none << "SPEZIA GE E463";
         QTest::newRow("the province of the day") << "sappada" << 0 << y1980 << false << "I421" << none << "SAPPADA BL I421";
+        // Born after the newest day of the register's data: said so.
+        QTest::newRow("after the data, ceased: asked")
+            << "zanzibar" << 0 << QDate(2024, 6, 1) << false << "" << QStringList{zanzibar2024} << "ZANZIBAR EE Z356";
+        QTest::newRow("after the data, a miss")
+            << "rq" << 0 << QDate(2024, 6, 1) << false << "" << refused2024 << "Rq ? ?";
         // clang-format on
     }
 
