@@ -68,7 +68,9 @@ void applyChanges(std::vector<ArchiveRow>& archive, const std::vector<ArchiveRow
         }
         const auto found = byId.constFind(change.id);
         if (found == byId.cend())
-            throw SourceError(file, change.line, QStringLiteral("no period with ID %1 in the archive").arg(change.id));
+            throw SourceError(
+                file, change.line,
+                QStringLiteral("no period with ID %1 (%2 %3) in the archive").arg(change.id, change.code, change.name));
         ArchiveRow& period = archive[*found];
         if (period.code != change.code || period.start != change.start)
             throw SourceError(file, change.line,

@@ -44,8 +44,6 @@ private:
     platform::CsvTable csv_;
 };
 
-QByteArray readFile(const QString& path);
-
 // Sorts periods in order of time and joins those of one province and kind
 // that touch or overlap; a period of another name kind within an official
 // one of its province adds nothing and goes.

@@ -32,6 +32,9 @@ struct ArchiveRow {
     qsizetype line = 0;
 };
 
+// The whole file; a fault when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // The rows of a file in the archive's format. Rows whose code is "ND" (the
 // archive's mark for a code never assigned) are left out: a record without a
 // code cannot give a fiscal code.

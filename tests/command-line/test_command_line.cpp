@@ -5,11 +5,13 @@
 
 #include "Csv.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -21,9 +23,16 @@ struct Run {
     QByteArray err;
 };
 
-Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram)
+Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram,
+        bool asNobody = false)
 {
     QProcess process;
+    // Root may write anywhere: a user without the right runs as nobody.
+    if (asNobody && ::geteuid() == 0)
+        process.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
@@ -302,6 +311,84 @@ private slots:
                                                "indicato solo dal codice.||H501"}));
     }
 
+    // tarvolin registro aggiorna on a copy of the program and its register:
+    // replaced only by a register made whole from a whole archive.
+    void updateRegister_data()
+    {
+        QTest::addColumn<QString>("archive"); // how the build's archive is given
+        QTest::addColumn<QString>("present"); // the register beside the program before
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says"); // %1: the register, %2: its folder
+        const QString updated = QStringLiteral("Registro dei comuni aggiornato: %1, 11388 luoghi, elenco dei comuni "
+                                               "aggiornato al 22/01/2024.\n");
+        QTest::newRow("whole") << "whole"
+                               << "built" << 0 << updated;
+        QTest::newRow("whole, over a damaged register") << "whole"
+                                                        << "damaged" << 0 << updated;
+        QTest::newRow("cut in the middle of a row") << "cut"
+                                                    << "built" << 2 << "riga 9505: quoted field never closed.";
+        QTest::newRow("cut after a row") << "rows"
+                                         << "built" << 2 << "codici del registro attuale (A081 VILLA LATINA, ";
+        QTest::newRow("a folder the user may not write")
+            << "whole"
+            << "read-only" << 2
+            << "questo utente non può scrivere nella cartella %2. Un'installazione di sistema si aggiorna come "
+               "amministratore: sudo tarvolin registro aggiorna ";
+        QTest::newRow("no such file") << "missing"
+                                      << "built" << 2 << "il file non esiste.";
+    }
+    void updateRegister()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QString, present);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        QTemporaryDir sandbox;
+        const QString home = sandbox.filePath(QStringLiteral("lib"));
+        const QString program = home + QStringLiteral("/tarvolin");
+        const QString target = home + QStringLiteral("/Comuni.mdb");
+        QVERIFY(QDir().mkpath(home) && QFile::copy(kProgram, program));
+        QFile built(QFileInfo(kProgram).dir().filePath(QStringLiteral("Comuni.mdb")));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray builtBytes = built.readAll();
+        const QByteArray before = present == u"damaged" ? builtBytes.left(4096) : builtBytes;
+        file(QStringLiteral("before.mdb"), before);
+        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("before.mdb")), target));
+
+        QFile data(QStringLiteral(TARVOLIN_DATA_DIR "/ANPR_archivio_comuni.csv"));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        QByteArray rows = data.readAll();
+        if (archive == u"cut")
+            rows.truncate(1200000);
+        else if (archive == u"rows")
+            rows.truncate(rows.indexOf("\n", 1200000) + 1);
+        const QString path = sandbox.filePath(QStringLiteral("archivio.csv"));
+        if (archive != u"missing") {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(rows) == rows.size());
+        }
+        const bool readOnly = present == u"read-only";
+        for (const QString& p : {sandbox.path(), home})
+            QVERIFY(QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                                 | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
+        if (readOnly)
+            QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        const Run r = run({"registro", "aggiorna", path}, {}, program, readOnly);
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(r.status, status);
+        const QString said = QString::fromUtf8(status == 0 ? r.out : r.err);
+        QVERIFY2(said.contains(QString(says).replace(QStringLiteral("%1"), target).replace(QStringLiteral("%2"), home)),
+                 qPrintable(said));
+        QFile after(target);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        // The same sources make the same bytes; a failure leaves the old ones.
+        QCOMPARE(QCryptographicHash::hash(after.readAll(), QCryptographicHash::Sha256),
+                 QCryptographicHash::hash(status == 0 ? builtBytes : before, QCryptographicHash::Sha256));
+        QCOMPARE(QDir(home).entryList(QDir::Files), (QStringList{"Comuni.mdb", "tarvolin"}));
+    }
+
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -364,8 +451,9 @@ private slots:
         QCOMPARE(r.err, QByteArray());
         QVERIFY2(QString::fromUtf8(r.out).startsWith(starts), r.out.constData());
         if (arguments[0] != u"--version")
-            for (const char* said : {"tarvolin calcola COGNOME NOME DATA SESSO LUOGO", "tarvolin verifica --csv FILE",
-                                     "codice,esito,motivo", "Stato d'uscita: 0"})
+            for (const char* said :
+                 {"tarvolin calcola COGNOME NOME DATA SESSO LUOGO", "tarvolin verifica --csv FILE",
+                  "tarvolin registro aggiorna ARCHIVIO.csv", "codice,esito,motivo", "Stato d'uscita: 0"})
                 QVERIFY2(r.out.contains(said), said);
     }
 };

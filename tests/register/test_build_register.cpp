@@ -387,7 +387,7 @@ private slots:
                    + comune("SOVIZZO", "M436", "VI", "2024-01-22", "9999-12-31", "", "30000")
             << sovizzo;
         QTest::newRow("no such ID") << comune("SOVIZZO", "I879", "VI", "1866-11-19", "9999-12-31", "", "1")
-                                    << "v.csv:2: no period with ID 9665 in the archive";
+                                    << "v.csv:2: no period with ID 9665 (I879 SOVIZZO) in the archive";
         QTest::newRow("the ID of another period")
             << comune("GAMBUGLIANO", "D902", "VI", "1906-05-07", "9999-12-31", "", "9665")
             << "v.csv:2: ID 9665 is D902 from 1906-05-07 in the archive";
