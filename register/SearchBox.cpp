@@ -80,6 +80,17 @@ qsizetype foldedPrefixLength(const QString& name, const QString& foldedText)
     return k;
 }
 
+// Whether the name, as far as the text goes, is spelled as typed: accents
+// count when the text has any.
+bool spelledAsTyped(const QString& name, const QString& spelling)
+{
+    return !platform::hasAccent(spelling) || platform::spellingKey(name).startsWith(spelling);
+}
+
+// How far a key release looks past the first name for one spelled with the
+// accent typed (PATERNÒ after PATERNO): names alike but for accents are few.
+constexpr int kSpellingLookAhead = 16;
+
 // What reading an unset cursor gives: the register never opened.
 platform::Error notOpen()
 {
@@ -191,6 +202,25 @@ void SearchBox::showPlace(const registro::Record& place)
         look::setTextColour(&Text1, look::black);
 }
 
+// With the cursor on the first name that begins with the text, moves it to
+// the first one spelled with the accents typed, if one is near; else leaves
+// it where it was.
+void SearchBox::preferSpelling(const QString& search, const QString& folded)
+{
+    using registro::sql::kName;
+    const QString spelling = platform::spellingKey(search);
+    if (spelledAsTyped(rsComuni->field(kName), spelling))
+        return;
+    for (int step = 0; step < kSpellingLookAhead; ++step) {
+        rsComuni->moveNext();
+        if (rsComuni->eof() || !registro::foldKey(rsComuni->field(kName)).startsWith(folded))
+            break;
+        if (spelledAsTyped(rsComuni->field(kName), spelling))
+            return;
+    }
+    rsComuni->seek(search);
+}
+
 void SearchBox::Text1_KeyUp()
 {
     QColor target = look::black;
@@ -204,13 +234,14 @@ void SearchBox::Text1_KeyUp()
             throw notOpen();
         rsComuni->seek(search);
         if (!rsComuni->noMatch() && !rsComuni->eof()) {
-            // Compared as the index compares: case, accents and apostrophe
-            // forms aside, so "forli" is a hit on FORLÌ.
-            const qsizetype typed =
-                foldedPrefixLength(rsComuni->field(registro::sql::kName), registro::foldKey(search));
-            if (typed >= 0) {
-                if (search.size() > remembered_.size())
-                    showRecord(typed);
+            // Compared as the index compares: case, accents and separators
+            // aside, so "forli" is a hit on FORLÌ.
+            const QString folded = registro::foldKey(search);
+            if (foldedPrefixLength(rsComuni->field(registro::sql::kName), folded) >= 0) {
+                if (search.size() > remembered_.size()) {
+                    preferSpelling(search, folded);
+                    showRecord(foldedPrefixLength(rsComuni->field(registro::sql::kName), folded));
+                }
             } else {
                 if (look::textColour(&Text1) != look::darkRed)
                     showMessage(QStringLiteral("Comune non in elenco"));

@@ -43,6 +43,7 @@ protected:
 private:
     void Text1_KeyDown(int KeyCode);
     void Text1_KeyUp();
+    void preferSpelling(const QString& search, const QString& folded);
     void showRecord(qsizetype keep);
     void selectAfter(qsizetype keep);
     void showMessage(const QString& text);

@@ -165,6 +165,9 @@ private slots:
         QTest::newRow("typed without the accent") << "forli" << 0 << y1990 << false << "D704" << none << "FORLÌ FC D704";
         QTest::newRow("plain spelling shown, not yet in force") << "paterno" << 0 << y1960 << false << "G371" << none << "PATERNÒ CT G371";
         QTest::newRow("accented spelling a step away") << "paterno" << 1 << y1980 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("typed with the accent: completed so") << QString::fromUtf8("paternò") << 0 << y1990 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("a final apostrophe for the accent") << "paterno'" << 0 << y1990 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("forli'") << "forli'" << 0 << y1990 << false << "D704" << none << "FORLÌ FC D704";
         QTest::newRow("ceased: asked, No") << "zanzibar" << 0 << QDate(1970, 1, 1) << false << "" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
         QTest::newRow("ceased: asked, Sì") << "zanzibar" << 0 << QDate(1970, 1, 1) << true << "Z356" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
         QTest::newRow("several in force, none of the shown province: asked")
