@@ -4,6 +4,7 @@
 #include "CodiceFiscale.h"
 #include "DateParser.h"
 #include "PlaceOfCode.h"
+#include "RegisterSql.h"
 #include "Text.h"
 
 namespace riga {
@@ -65,7 +66,11 @@ Register openRegister(const QString& directory)
     Register comuni;
     try {
         comuni.db = registro::Database::open(directory + QStringLiteral("/Comuni.mdb"));
+        // As the window's open sequence: the table and its index, or no
+        // register (an empty file is a database without them).
+        comuni.db->openRecordset(registro::sql::kTable)->setIndex(registro::sql::kIndex);
     } catch (const platform::Error& error) {
+        comuni.db.reset();
         comuni.fault = errorText(error);
         return comuni;
     }

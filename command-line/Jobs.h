@@ -20,7 +20,8 @@ struct Register {
     QString fault; // "Errore n° ..." when db is null
     QDate dataDate; // the newest day its data know of; null when it does not say
 };
-// Opens Comuni.mdb in `directory`, read only.
+// Opens Comuni.mdb in `directory`, read only; a file without the table and
+// its index counts as not there.
 Register openRegister(const QString& directory);
 
 class Job {

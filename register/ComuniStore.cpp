@@ -344,6 +344,12 @@ void Recordset::close()
 
 bool Recordset::isOpen() const { return d_->open && d_->connection && d_->connection->isOpen(); }
 
+void Recordset::setBusyTimeout(int milliseconds)
+{
+    if (isOpen())
+        d_->connection->setBusyTimeout(milliseconds);
+}
+
 // ----------------------------------------------------------------- Database
 
 Database::Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
@@ -359,7 +365,7 @@ std::unique_ptr<Database> Database::open(const QString& path)
         sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable : sqlite::Connection::Mode::ReadOnly;
     auto connection = std::make_shared<Connection>(path, mode);
     // Another program may be writing the file: wait a moment, then report.
-    connection->setBusyTimeout(250);
+    connection->setBusyTimeout(kBusyTimeout);
 
     // Opening is lazy in SQLite; reading the schema now is what finds a file
     // that is not a database, or one locked by a writer.

@@ -29,6 +29,10 @@ enum ErrorNumber {
 // this one function.
 using platform::foldKey;
 
+// How long a look-up waits for another program that holds the file locked
+// before it reports the file as busy.
+constexpr int kBusyTimeout = 1000; // milliseconds
+
 struct Connection;
 
 class Recordset {
@@ -55,6 +59,8 @@ public:
 
     void close();
     bool isOpen() const;
+    // How long look-ups wait for a lock another program holds (0: not at all).
+    void setBusyTimeout(int milliseconds);
 
 private:
     friend class Database;

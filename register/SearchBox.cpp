@@ -91,6 +91,9 @@ bool spelledAsTyped(const QString& name, const QString& spelling)
 // accent typed (PATERNÒ after PATERNO): names alike but for accents are few.
 constexpr int kSpellingLookAhead = 16;
 
+// SQLite's "database is locked": another program holds the file.
+constexpr int kBusy = 5;
+
 // What reading an unset cursor gives: the register never opened.
 platform::Error notOpen()
 {
@@ -254,9 +257,26 @@ void SearchBox::Text1_KeyUp()
         if (look::textColour(&Text1) != target)
             look::setTextColour(&Text1, target);
         remembered_ = search;
+        waitForLocks(true);
     } catch (const platform::Error& error) {
+        // A register another program keeps locked is said once, not at
+        // every key; nor does each key wait for it again.
+        if (error.number == kBusy && lockReported_)
+            return;
+        if (error.number == kBusy)
+            waitForLocks(false);
         showMessage(QStringLiteral("DulMsg: ") + QString::number(error.number) + u' ' + error.description);
     }
+}
+
+// After a lock was reported, look-ups fail at once until one succeeds.
+void SearchBox::waitForLocks(bool wait)
+{
+    if (lockReported_ == !wait)
+        return;
+    lockReported_ = !wait;
+    if (rsComuni)
+        rsComuni->setBusyTimeout(wait ? registro::kBusyTimeout : 0);
 }
 
 void SearchBox::Text1_KeyDown(int KeyCode)

@@ -309,6 +309,12 @@ private slots:
         QCOMPARE(columns(r.out, {"esito", "motivo", "luogo", "catastale"}),
                  QStringList({kVerificaHeader, "valido|Codice valido. Registro dei comuni non disponibile: luogo "
                                                "indicato solo dal codice.||H501"}));
+        // An empty file is as damaged as any other.
+        file(QStringLiteral("solo/Comuni.mdb"), {});
+        r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, {}, lonely);
+        QCOMPARE(columns(r.out, kCalcolaOut),
+                 QStringList({kCalcolaHeader, "|errore|Registro dei comuni non disponibile: Errore n° 3078 Impossibile "
+                                              "trovare la tabella 'Comuni'."}));
     }
 
     // tarvolin registro aggiorna on a copy of the program and its register:
