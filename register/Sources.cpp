@@ -152,6 +152,19 @@ std::vector<Record> Gathering::records() const
     return out;
 }
 
+namespace {
+
+// A foreign state's name and code, or a fault on its row.
+void checkState(const Table& table, const platform::CsvRow& row, const QString& name, const QString& code)
+{
+    if (const QString fault = nameFault(name); !fault.isEmpty())
+        table.fail(row, fault);
+    if (!isCadastralCode(code, u'Z'))
+        table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
+}
+
+} // namespace
+
 std::vector<Record> readForeignStates(const QString& file, QByteArrayView bytes)
 {
     const Table table(file, bytes);
@@ -165,10 +178,7 @@ std::vector<Record> readForeignStates(const QString& file, QByteArrayView bytes)
         // Italy itself, stateless persons and the like have no code.
         if (code.isEmpty())
             continue;
-        if (const QString fault = nameFault(name); !fault.isEmpty())
-            table.fail(row, fault);
-        if (!isCadastralCode(code, u'Z'))
-            table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
+        checkState(table, row, name, code);
         records.push_back({name, QStringLiteral("EE"), code});
     }
     return records;
@@ -186,10 +196,7 @@ std::vector<Record> readDatedStates(const QString& file, QByteArrayView bytes)
     for (const platform::CsvRow& row : table.rows()) {
         const QString& name = row.fields[nameColumn];
         const QString& code = row.fields[codeColumn];
-        if (const QString fault = nameFault(name); !fault.isEmpty())
-            table.fail(row, fault);
-        if (!isCadastralCode(code, u'Z'))
-            table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
+        checkState(table, row, name, code);
         const QDate first = table.date(row, row.fields[startColumn], true);
         const QDate last = table.date(row, row.fields[endColumn], true);
         if (!first.isNull() && !last.isNull() && last < first)
