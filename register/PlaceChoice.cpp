@@ -13,6 +13,22 @@ QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd
 // The records the rules weigh, by address into PlaceChoice::records.
 using Pool = std::vector<const Record*>;
 
+// The records spelled as typed, when the name was typed with an accent and
+// any is; else all of them (rule 1).
+Pool spelledAs(const std::vector<Record>& records, const QString& typed)
+{
+    Pool pool;
+    const QString spelling = platform::spellingKey(typed);
+    if (platform::hasAccent(spelling))
+        for (const Record& r : records)
+            if (platform::spellingKey(r.name) == spelling)
+                pool.push_back(&r);
+    if (pool.empty())
+        for (const Record& r : records)
+            pool.push_back(&r);
+    return pool;
+}
+
 // The shown record of the pool, or null without one (rule 2).
 const Record* shownRecord(const Pool& pool, const QDate& born, const std::optional<ShownPlace>& shown)
 {
@@ -92,15 +108,7 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
     if (choice.records.empty())
         return choice;
 
-    Pool pool;
-    const QString spelling = platform::spellingKey(trimmed);
-    if (platform::hasAccent(spelling))
-        for (const Record& r : choice.records)
-            if (platform::spellingKey(r.name) == spelling)
-                pool.push_back(&r);
-    if (pool.empty())
-        for (const Record& r : choice.records)
-            pool.push_back(&r);
+    const Pool pool = spelledAs(choice.records, trimmed);
 
     const auto decided = [&](PlaceChoice::Outcome outcome, const Record& place, std::vector<Record> named = {}) {
         choice.outcome = outcome;
