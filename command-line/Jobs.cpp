@@ -41,10 +41,14 @@ bool inSpan(const QDate& first, const QDate& last, const QDate& day)
 // The records in force change only on a first day or the day after a last
 // one: narrows [first, last] (null: open) around `born` to the days between
 // the nearest such changes, where every date has the same records in force.
-void narrowToSameRecords(const std::vector<registro::Record>& records, const QDate& born, QDate& first, QDate& last)
+// `provinces`: a change of province counts too (a failed choice names the
+// places with the province of the day; a code computed does not).
+void narrowToSameRecords(const std::vector<registro::Record>& records, const QDate& born, bool provinces, QDate& first,
+                         QDate& last)
 {
     for (const registro::Record& r : records) {
-        for (const registro::Period& p : r.spans()) {
+        const std::vector<registro::Period> periods = provinces ? r.spans() : registro::unbrokenSpans(r);
+        for (const registro::Period& p : periods) {
             for (const QDate& change : {p.first, p.last.isNull() ? QDate() : p.last.addDays(1)}) {
                 if (change.isNull())
                     continue;
@@ -115,13 +119,18 @@ const Calcola::Span& Calcola::choose(const QString& name, const QDate& born)
         if (inSpan(span.first, span.last, born))
             return span;
 
+    const registro::PlaceChoice choice = registro::choosePlace(*comuni_.db, name, born);
     Span span;
-    span.choice = registro::choosePlace(*comuni_.db, name, born);
-    narrowToSameRecords(span.choice.records, born, span.first, span.last);
-    narrowToSameRecords(span.choice.otherNames, born, span.first, span.last);
+    span.outcome = choice.outcome;
+    span.code = choice.place.code;
+    if (!choice.records.empty())
+        span.name = choice.records.front().name;
+    const bool provinces = choice.outcome != registro::PlaceChoice::Chosen;
+    narrowToSameRecords(choice.records, born, provinces, span.first, span.last);
+    narrowToSameRecords(choice.otherNames, born, provinces, span.first, span.last);
     // What a failed choice names, described.
     QStringList candidates;
-    for (const registro::Record& r : span.choice.named)
+    for (const registro::Record& r : choice.named)
         candidates << registro::describePlace(r);
     span.candidates = candidates.join(QStringLiteral("; "));
     spans.push_back(std::move(span));
@@ -158,21 +167,20 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     } catch (const platform::Error& error) {
         return fail(errorText(error));
     }
-    const registro::PlaceChoice& choice = span->choice;
     // A place made after the register's data cannot be in it: said so.
     const QString note = registro::dataDateNote(comuni_.dataDate, *born);
     const QString day = italianDate(*born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
-    switch (choice.outcome) {
+    switch (span->outcome) {
         case registro::PlaceChoice::Chosen: break;
         case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, *born));
         case registro::PlaceChoice::NotInForce:
-            return fail(QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, day, span->candidates));
+            return fail(
+                QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
         case registro::PlaceChoice::Ambiguous:
-            return fail(QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, day, span->candidates));
+            return fail(
+                QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
     }
-    added = {CalcoloCodFis(surname, name, *born, sex, choice.place.code), QStringLiteral("ok"), QString()};
+    added = {CalcoloCodFis(surname, name, *born, sex, span->code), QStringLiteral("ok"), QString()};
     return true;
 }
 

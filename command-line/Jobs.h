@@ -53,7 +53,9 @@ private:
     // the choice does).
     struct Span {
         QDate first, last; // null: open end
-        registro::PlaceChoice choice;
+        registro::PlaceChoice::Outcome outcome;
+        QString code; // of the place chosen
+        QString name; // the name as the register has it, for a failed choice
         QString candidates; // the records a failed choice names, described
     };
     const Span& choose(const QString& name, const QDate& born);

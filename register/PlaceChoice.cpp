@@ -114,7 +114,7 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
         choice.outcome = outcome;
         choice.place = outcome == PlaceChoice::Chosen ? place.on(born) : place;
         choice.named = std::move(named);
-        return choice;
+        return std::move(choice); // the rules end here
     };
     const Record* shownAt = shownRecord(pool, born, shown);
     if (shownAt && shownAt->inForceOn(born))
@@ -158,21 +158,7 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
 
 QString describePlace(const Record& place)
 {
-    // The periods as spans without a break, whatever province or name kind.
-    std::vector<Period> periods = place.spans();
-    std::sort(periods.begin(), periods.end(), [](const Period& a, const Period& b) {
-        return a.first.isNull() ? !b.first.isNull() : (!b.first.isNull() && a.first < b.first);
-    });
-    std::vector<Period> spans;
-    for (const Period& p : periods) {
-        Period* last = spans.empty() ? nullptr : &spans.back();
-        if (last && (last->last.isNull() || (!p.first.isNull() && p.first <= last->last.addDays(1)))) {
-            if (!last->last.isNull() && (p.last.isNull() || p.last > last->last))
-                last->last = p.last;
-            continue;
-        }
-        spans.push_back(p);
-    }
+    const std::vector<Period> spans = unbrokenSpans(place);
     QString text = QStringLiteral("%1 (%2) %3, in vigore ").arg(place.name, place.province, place.code);
     for (std::size_t i = 0; i < spans.size(); ++i) {
         const Period& span = spans[i];

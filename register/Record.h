@@ -78,6 +78,11 @@ inline QDate dateFromField(const QString& text)
     return text.isEmpty() ? QDate() : QDate::fromString(text, Qt::ISODate);
 }
 
+// The days the record was in force as spans without a break, in order of
+// time: its periods joined where they touch, whatever their province or
+// name kind (each span has the province and kind of its first period).
+std::vector<Period> unbrokenSpans(const Record& record);
+
 // Gives the record these periods, and their first and last day as its own.
 void setPeriods(Record& record, std::vector<Period> periods);
 

@@ -1,5 +1,7 @@
 #include "Fold.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -65,6 +67,11 @@ void appendPlain(char32_t c, QString& out, bool accents)
     }
 }
 
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 QString plain(QStringView text, bool accents)
 {
     const QString upper = text.toString().toUpper();
@@ -94,12 +101,20 @@ bool isVowel(QChar c) { return QStringView(u"AEIOU").contains(c); }
 
 QString fold(QStringView name, bool accents)
 {
-    const QString letters = plain(name, accents);
+    // Plain ASCII, by far the usual text, needs only its small letters
+    // raised, here on the way.
+    const bool ascii = isAscii(name);
+    const QString converted = ascii ? QString() : plain(name, accents);
+    const QStringView letters = ascii ? name : QStringView(converted);
+    const auto at = [&](qsizetype i) {
+        const char16_t c = letters[i].unicode();
+        return QChar(ascii && c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
+    };
     QString out;
     out.reserve(letters.size());
     bool afterVowel = false; // the character before is a vowel (its accent aside)
     for (qsizetype i = 0; i < letters.size(); ++i) {
-        const QChar c = letters[i];
+        const QChar c = at(i);
         if (accents && c == kAccent) {
             out += c;
             continue;
@@ -109,7 +124,7 @@ QString fold(QStringView name, bool accents)
             afterVowel = isVowel(c);
             continue;
         }
-        const bool wordEnds = i + 1 == letters.size() || isSeparator(letters[i + 1]);
+        const bool wordEnds = i + 1 == letters.size() || isSeparator(at(i + 1));
         if (isApostrophe(c) && afterVowel && wordEnds) {
             // The accent of the vowel before it.
             if (accents && out.back() != kAccent)
@@ -124,7 +139,7 @@ QString fold(QStringView name, bool accents)
 
 } // namespace
 
-QString plainLetters(QStringView text) { return plain(text, false); }
+QString plainLetters(QStringView text) { return isAscii(text) ? text.toString().toUpper() : plain(text, false); }
 
 QString foldKey(QStringView name) { return fold(name, false); }
 
