@@ -92,11 +92,12 @@ int main(int argc, char** argv)
         timer.start();
         QProcess builder;
         builder.setStandardOutputFile(QProcess::nullDevice());
-        builder.start(bin + QStringLiteral("/build-register"),
-                      {data + QStringLiteral("/ANPR_archivio_comuni.csv"),
-                       data + QStringLiteral("/ANPR_stati_esteri.csv"), data + QStringLiteral("/stati_cessati.csv"),
-                       data + QStringLiteral("/territori_esteri.csv"), data + QStringLiteral("/stati_nomi_comuni.csv"),
-                       output});
+        QStringList arguments;
+        for (const char* source :
+             {"ANPR_archivio_comuni.csv", "ANPR_variazioni_dopo_2023-05-16.csv", "ANPR_stati_esteri.csv",
+              "stati_cessati.csv", "territori_esteri.csv", "stati_nomi_comuni.csv", "nomi_comuni_in_uso.csv"})
+            arguments << data + u'/' + QLatin1String(source);
+        builder.start(bin + QStringLiteral("/build-register"), arguments << output);
         const bool built = builder.waitForFinished(60000) && builder.exitCode() == 0;
         build.push_back(timer.nsecsElapsed());
         if (!built) {

@@ -4,6 +4,7 @@
 #include "AppVersion.h"
 #include "Csv.h"
 #include "Jobs.h"
+#include "RegisterUpdate.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,8 +22,10 @@ const char kUsage[] = R"(Uso:
   tarvolin calcola --csv FILE                     lo calcola per ogni riga di FILE
   tarvolin verifica CODICE...                     verifica uno o più codici fiscali
   tarvolin verifica --csv FILE                    verifica il codice di ogni riga di FILE
+  tarvolin registro aggiorna ARCHIVIO.csv         ricostruisce il registro dei comuni da un
+                                                  archivio ANPR dei comuni più recente
   tarvolin --help                                 mostra questo aiuto
-  tarvolin --version                              mostra la versione
+  tarvolin --version                              mostra la versione e la data del registro
 
 FILE «-» è lo standard input. Il file è CSV (UTF-8, campi separati da virgole,
 tra virgolette quelli con virgole, virgolette o a capo) con una riga
@@ -43,8 +46,14 @@ aaaa-mm-gg vale sempre. SESSO è M o F. LUOGO è il nome di un comune o di uno
 stato estero del registro Comuni.mdb, accanto al programma: vale il luogo in
 vigore alla data di nascita (un nome ambiguo o non in vigore è un errore).
 
+ARCHIVIO.csv è il file dell'archivio storico dei comuni di ANPR, nello stesso
+formato di quello da cui è fatto il registro; il registro nuovo sostituisce
+Comuni.mdb accanto al programma solo se tutto va a buon fine.
+
 Stato d'uscita: 0 se ogni riga è riuscita (per verifica: ogni codice è
-valido), 1 altrimenti, 2 se il comando è usato male o il file non si legge.
+valido; per registro: il registro è aggiornato), 1 altrimenti, 2 se il
+comando è usato male o il file non si legge (per registro: se il registro
+non è aggiornato).
 )";
 
 // Standard output, in writes of a buffer that keeps its memory.
@@ -217,6 +226,69 @@ bool readInput(const QString& file, QByteArray& bytes, QString& reason)
     return true;
 }
 
+QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+
+int printVersion(const platform::AppInfo& info)
+{
+    const Register comuni = openRegister(info.executableDir);
+    QString data;
+    if (!comuni.db)
+        data = QStringLiteral("elenco dei comuni non disponibile: ") + comuni.fault;
+    else if (comuni.dataDate.isValid())
+        data = QStringLiteral("elenco dei comuni aggiornato al ") + italianDate(comuni.dataDate);
+    else
+        data = QStringLiteral("elenco dei comuni senza data di aggiornamento");
+    const QByteArray text = QStringLiteral("%1 %2\n%3\n").arg(info.title, info.versionText(), data).toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return Success;
+}
+
+// tarvolin registro aggiorna ARCHIVIO.csv: the register beside the program
+// rebuilt from a newer archive, with the other sources as the program
+// carries them.
+int updateRegister(const QStringList& rest, const platform::AppInfo& info)
+{
+    if (rest.size() != 2 || rest[0] != u"aggiorna")
+        return badUsage(QStringLiteral("registro vuole «aggiorna ARCHIVIO.csv»."));
+    const QString archive = rest[1];
+    const QString target = info.executableDir + QStringLiteral("/Comuni.mdb");
+    const auto failed = [](const QString& why) {
+        printError(QStringLiteral("registro dei comuni non aggiornato: ") + why);
+        return BadUsage;
+    };
+    const QFileInfo file(archive);
+    if (!file.exists())
+        return failed(QStringLiteral("%1: il file non esiste.").arg(archive));
+    if (file.isDir())
+        return failed(QStringLiteral("%1 è una cartella, non un file.").arg(archive));
+    if (!QFileInfo(info.executableDir).isWritable())
+        return failed(QStringLiteral("questo utente non può scrivere nella cartella %1. Un'installazione di sistema "
+                                     "si aggiorna come amministratore: sudo tarvolin registro aggiorna %2.")
+                          .arg(info.executableDir, archive));
+    const QString vendored = QStringLiteral(":/dati/");
+    try {
+        const registro::UpdateResult result = registro::updateRegister(
+            target,
+            {archive, vendored + QStringLiteral("ANPR_variazioni_dopo_2023-05-16.csv"),
+             vendored + QStringLiteral("ANPR_stati_esteri.csv"), vendored + QStringLiteral("stati_cessati.csv"),
+             vendored + QStringLiteral("territori_esteri.csv"), vendored + QStringLiteral("stati_nomi_comuni.csv"),
+             vendored + QStringLiteral("nomi_comuni_in_uso.csv")});
+        const QByteArray text = QStringLiteral("Registro dei comuni aggiornato: %1, %2 luoghi, elenco dei comuni "
+                                               "aggiornato al %3.\n")
+                                    .arg(target)
+                                    .arg(result.records)
+                                    .arg(italianDate(result.dataDate))
+                                    .toUtf8();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return Success;
+    } catch (const registro::sources::SourceError& e) {
+        return failed(e.line > 0 ? QStringLiteral("%1, riga %2: %3.").arg(e.file).arg(e.line).arg(e.message)
+                                 : QStringLiteral("%1: %2.").arg(e.file, e.message));
+    } catch (const platform::Error& e) {
+        return failed(QStringLiteral("Errore n° %1 %2").arg(e.number).arg(e.description));
+    }
+}
+
 } // namespace
 
 bool isCommandLine(int argc, char** argv)
@@ -247,16 +319,16 @@ int run(int argc, char** argv)
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return Success;
     }
-    if (arguments[0] == u"--version") {
-        const QByteArray text = QStringLiteral("%1 %2\n").arg(info.title, info.versionText()).toUtf8();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return Success;
-    }
+    if (arguments[0] == u"--version")
+        return printVersion(info);
 
     const QString command = arguments[0];
     const QStringList rest = arguments.mid(1);
+    if (command == u"registro")
+        return updateRegister(rest, info);
     if (command != u"calcola" && command != u"verifica")
-        return badUsage(QStringLiteral("comando sconosciuto «%1»: i comandi sono calcola e verifica.").arg(command));
+        return badUsage(
+            QStringLiteral("comando sconosciuto «%1»: i comandi sono calcola, verifica e registro.").arg(command));
     const bool csv = rest.value(0) == u"--csv";
     if (csv && rest.size() != 2)
         return badUsage(QStringLiteral("--csv vuole il nome di un file (o «-» per lo standard input), e nient'altro."));

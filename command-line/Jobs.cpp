@@ -4,6 +4,7 @@
 #include "CodiceFiscale.h"
 #include "DateParser.h"
 #include "PlaceOfCode.h"
+#include "RegisterSql.h"
 #include "Text.h"
 
 namespace riga {
@@ -37,6 +38,31 @@ bool inSpan(const QDate& first, const QDate& last, const QDate& day)
     return (first.isNull() || first <= day) && (last.isNull() || day <= last);
 }
 
+// The records in force change only on a first day or the day after a last
+// one: narrows [first, last] (null: open) around `born` to the days between
+// the nearest such changes, where every date has the same records in force.
+// `provinces`: a change of province counts too (a failed choice names the
+// places with the province of the day; a code computed does not).
+void narrowToSameRecords(const std::vector<registro::Record>& records, const QDate& born, bool provinces, QDate& first,
+                         QDate& last)
+{
+    for (const registro::Record& r : records) {
+        const std::vector<registro::Period> periods = provinces ? r.spans() : registro::unbrokenSpans(r);
+        for (const registro::Period& p : periods) {
+            for (const QDate& change : {p.first, p.last.isNull() ? QDate() : p.last.addDays(1)}) {
+                if (change.isNull())
+                    continue;
+                if (change <= born) {
+                    if (first.isNull() || first < change)
+                        first = change;
+                } else if (last.isNull() || change.addDays(-1) < last) {
+                    last = change.addDays(-1);
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 Register openRegister(const QString& directory)
@@ -44,9 +70,18 @@ Register openRegister(const QString& directory)
     Register comuni;
     try {
         comuni.db = registro::Database::open(directory + QStringLiteral("/Comuni.mdb"));
+        // As the window's open sequence: the table and its index, or no
+        // register (an empty file is a database without them).
+        comuni.db->openRecordset(registro::sql::kTable)->setIndex(registro::sql::kIndex);
     } catch (const platform::Error& error) {
+        comuni.db.reset();
         comuni.fault = errorText(error);
         return comuni;
+    }
+    try {
+        comuni.dataDate = comuni.db->dataDate();
+    } catch (const platform::Error&) {
+        // Only the notes that name the register's date go without it.
     }
     // One read for the whole run: the look-ups then take no lock each. The
     // run is short; should the snapshot fail, each look-up reads on its own.
@@ -78,35 +113,25 @@ QStringList Calcola::unreadable(const QString& reason) const { return {QString()
 
 const Calcola::Span& Calcola::choose(const QString& name, const QDate& born)
 {
-    std::vector<Span>& spans = choices_[registro::foldKey(platform::trimBlanks(name))];
+    // By spelling: PATERNÒ and PATERNO may choose differently.
+    std::vector<Span>& spans = choices_[platform::spellingKey(platform::trimBlanks(name))];
     for (const Span& span : spans)
         if (inSpan(span.first, span.last, born))
             return span;
 
+    const registro::PlaceChoice choice = registro::choosePlace(*comuni_.db, name, born);
     Span span;
-    span.choice = registro::choosePlace(*comuni_.db, name, born);
-    // The records in force change only on a first day or the day after a
-    // last one: between the nearest such days around the birth date every
-    // date has the same records in force, so the same choice.
-    for (const registro::Record& r : span.choice.records) {
-        for (const QDate& change : {r.first, r.last.isNull() ? QDate() : r.last.addDays(1)}) {
-            if (change.isNull())
-                continue;
-            if (change <= born) {
-                if (span.first.isNull() || span.first < change)
-                    span.first = change;
-            } else if (span.last.isNull() || change.addDays(-1) < span.last) {
-                span.last = change.addDays(-1);
-            }
-        }
-    }
-    // A failed choice names all records (none in force) or those in force.
+    span.outcome = choice.outcome;
+    span.code = choice.place.code;
+    if (!choice.records.empty())
+        span.name = choice.records.front().name;
+    const bool provinces = choice.outcome != registro::PlaceChoice::Chosen;
+    narrowToSameRecords(choice.records, born, provinces, span.first, span.last);
+    narrowToSameRecords(choice.otherNames, born, provinces, span.first, span.last);
+    // What a failed choice names, described.
     QStringList candidates;
-    if (span.choice.outcome == registro::PlaceChoice::NotInForce
-        || span.choice.outcome == registro::PlaceChoice::Ambiguous)
-        for (const registro::Record& r : span.choice.records)
-            if (span.choice.outcome == registro::PlaceChoice::NotInForce || r.inForceOn(born))
-                candidates << registro::describePlace(r);
+    for (const registro::Record& r : choice.named)
+        candidates << registro::describePlace(r);
     span.candidates = candidates.join(QStringLiteral("; "));
     spans.push_back(std::move(span));
     return spans.back();
@@ -142,18 +167,20 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     } catch (const platform::Error& error) {
         return fail(errorText(error));
     }
-    const registro::PlaceChoice& choice = span->choice;
-    switch (choice.outcome) {
+    // A place made after the register's data cannot be in it: said so.
+    const QString note = registro::dataDateNote(comuni_.dataDate, *born);
+    const QString day = italianDate(*born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
+    switch (span->outcome) {
         case registro::PlaceChoice::Chosen: break;
-        case registro::PlaceChoice::NotInRegister: return fail(QStringLiteral("Comune non in elenco"));
+        case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, *born));
         case registro::PlaceChoice::NotInForce:
-            return fail(QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, italianDate(*born), span->candidates));
+            return fail(
+                QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
         case registro::PlaceChoice::Ambiguous:
-            return fail(QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.")
-                            .arg(choice.records.front().name, italianDate(*born), span->candidates));
+            return fail(
+                QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
     }
-    added = {CalcoloCodFis(surname, name, *born, sex, choice.place.code), QStringLiteral("ok"), QString()};
+    added = {CalcoloCodFis(surname, name, *born, sex, span->code), QStringLiteral("ok"), QString()};
     return true;
 }
 

@@ -18,8 +18,10 @@ namespace riga {
 struct Register {
     std::unique_ptr<registro::Database> db;
     QString fault; // "Errore n° ..." when db is null
+    QDate dataDate; // the newest day its data know of; null when it does not say
 };
-// Opens Comuni.mdb in `directory`, read only.
+// Opens Comuni.mdb in `directory`, read only; a file without the table and
+// its index counts as not there.
 Register openRegister(const QString& directory);
 
 class Job {
@@ -51,7 +53,9 @@ private:
     // the choice does).
     struct Span {
         QDate first, last; // null: open end
-        registro::PlaceChoice choice;
+        registro::PlaceChoice::Outcome outcome;
+        QString code; // of the place chosen
+        QString name; // the name as the register has it, for a failed choice
         QString candidates; // the records a failed choice names, described
     };
     const Span& choose(const QString& name, const QDate& born);

@@ -1,5 +1,7 @@
 #include "CalcoloCodFis.h"
 
+#include "Fold.h"
+
 #include <array>
 
 namespace {
@@ -28,38 +30,6 @@ constexpr CheckValues kEvenValues = checkValues(kEvenTable);
 constexpr bool isVowel(char16_t c) { return c == u'A' || c == u'E' || c == u'I' || c == u'O' || c == u'U'; }
 // J, K, W, X and Y count as consonants.
 constexpr bool isConsonant(char16_t c) { return c >= u'A' && c <= u'Z' && !isVowel(c); }
-
-// The revenue agency reads an accented capital as its plain letter: follow
-// canonical decompositions down to their first character (È -> E, Ç -> C).
-// Characters with no such plain letter stay as they are and get skipped.
-char16_t baseLetter(QChar c)
-{
-    for (int depth = 0; depth < 4; ++depth) {
-        if (c.unicode() < 128 || c.decompositionTag() != QChar::Canonical)
-            break;
-        const QString parts = c.decomposition();
-        if (parts.isEmpty())
-            break;
-        c = parts.front();
-    }
-    return c.unicode();
-}
-
-// Capitals with no canonical decomposition that the registry spells out with
-// plain letters; upper-casing has already turned the small forms into these
-// (and ß into "SS").
-QStringView registrySpelling(char16_t c)
-{
-    switch (c) {
-        case u'Æ': return u"AE";
-        case u'Œ': return u"OE";
-        case u'ẞ': return u"SS";
-        case u'Ø': return u"O";
-        case u'Ł': return u"L";
-        case u'Đ': return u"D";
-        default: return {};
-    }
-}
 
 // The first few consonants and vowels of an upper-cased text, and how many
 // there are in all (the counts can pass the ints of older days).
@@ -109,18 +79,11 @@ Letters classify(const QString& text, qsizetype consonantLimit)
         }
         return letters;
     }
-    const QString upper = text.toUpper();
-    for (const QChar c : upper) {
-        const QStringView spelled = registrySpelling(c.unicode());
-        if (spelled.isEmpty()) {
-            if (!letters.add(baseLetter(c), consonantLimit))
-                break;
-            continue;
-        }
-        for (const QChar s : spelled)
-            if (!letters.add(s.unicode(), consonantLimit))
-                return letters;
-    }
+    // Accented and other letters as the revenue agency reads them (È as E,
+    // Æ as AE), the same way the register folds names.
+    for (const QChar c : platform::plainLetters(text))
+        if (!letters.add(c.unicode(), consonantLimit))
+            break;
     return letters;
 }
 

@@ -1,12 +1,15 @@
 // Fuzzes the register store with arbitrary register files: whatever a
 // Comuni.mdb holds, opening and walking it either works or throws
-// platform::Error, and the cursor never goes round in circles.
+// platform::Error, the cursor never goes round in circles, and the rules
+// that choose a place never choose one whose code is no cadastral code.
 //
 // Input: the file's bytes. Its last byte picks the text the search box
 // seeks, from a few that begin, match or miss real names.
 
 #include "ComuniStore.h"
 #include "FuzzCheck.h"
+#include "PlaceChoice.h"
+#include "PlaceOfCode.h"
 #include "RegisterSql.h"
 
 #include <QDir>
@@ -45,6 +48,29 @@ void readFields(const registro::Recordset& rs)
 {
     for (const QString& name : {registro::sql::kName, registro::sql::kProvince, registro::sql::kCode})
         attempt([&] { (void)rs.field(name); });
+    // Periods read back are whole: none ends before it begins.
+    attempt([&] {
+        for (const registro::Period& p : registro::periodsFromField(rs.field(registro::sql::kPeriods)))
+            FUZZ_CHECK(p.first.isNull() || p.last.isNull() || p.first <= p.last, QStringLiteral("a period backwards"));
+    });
+}
+
+// The look-ups of the window and the command line over the same file.
+void choose(registro::Database& db, const QString& name)
+{
+    for (const QDate& born : {QDate(1935, 1, 1), QDate(2024, 6, 1)}) {
+        attempt([&] {
+            const registro::PlaceChoice choice = registro::choosePlace(db, name, born);
+            if (choice.outcome == registro::PlaceChoice::Chosen)
+                FUZZ_CHECK(registro::isCadastralCode(choice.place.code),
+                           QStringLiteral("chose code %1").arg(fuzzcheck::dump(choice.place.code)));
+            for (const registro::Record& r : choice.named)
+                (void)registro::describePlace(r);
+            if (!choice.records.empty())
+                (void)registro::placeOfCode(db.recordsWithCode(choice.records.front().code), born);
+        });
+    }
+    attempt([&] { (void)db.dataDate(); });
 }
 
 // Steps one way until the end, reading every record on the way.
@@ -100,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             attempt([&] { rs->movePrevious(); });
         readFields(*rs);
     }
+    choose(*db, search);
     // Closed under the recordset's feet: everything fails cleanly.
     db->close();
     FUZZ_CHECK(!attempt([&] { rs->seek(search); }), QStringLiteral("a seek on a closed register worked"));

@@ -116,10 +116,10 @@ void Form1::cmdElabora_Click()
         return refuse(Text1, QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
     }
     if (place.outcome == registro::PlaceChoice::NotInForce) {
-        if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born)))
+        if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born, dataDate_)))
             return;
     } else if (place.outcome != registro::PlaceChoice::Chosen) {
-        return refuse(Text1, QStringLiteral("Comune non in elenco"));
+        return refuse(Text1, registro::notInRegisterMessage(dataDate_, born));
     }
     searchBox_->showPlace(place.place);
 
@@ -235,6 +235,12 @@ void Form1::apriComuni()
         searchBox_->cursor()->setIndex(registro::sql::kIndex);
     } catch (const platform::Error& error) {
         showMessage(QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
+        return;
+    }
+    try {
+        dataDate_ = dbComuni->dataDate();
+    } catch (const platform::Error&) {
+        // Only the notes that name the register's date go without it.
     }
 }
 

@@ -134,4 +134,6 @@ private:
     // search box holds its cursor.
     std::unique_ptr<registro::Database> dbComuni;
     std::unique_ptr<SearchBox> searchBox_;
+    // The newest day the register's data know of; null when it does not say.
+    QDate dataDate_;
 };

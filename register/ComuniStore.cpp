@@ -2,7 +2,6 @@
 
 #include "RegisterSql.h"
 #include "Sqlite.h"
-#include "Text.h"
 
 #include <unordered_map>
 
@@ -94,73 +93,31 @@ QString indexNamed(Connection& db, const QString& name, const QString& table)
 
 namespace {
 
-// One code point, folded, onto `out`: canonical decompositions split À into
-// A and a combining grave, whose marks are then dropped; letters without one
-// (Ø, Ł, Æ) stay as they are. Done a character at a time, so a text of any
-// length folds in linear time.
-void appendFolded(char32_t c, QString& out)
-{
-    switch (c) {
-        case 0x2019: // right single quotation mark, the typographic apostrophe
-        case 0x2018: // left single quotation mark
-        case 0x02BC: // modifier letter apostrophe
-        case 0x0060: // grave accent typed on its own
-        case 0x00B4: // acute accent typed on its own
-            out += u'\'';
-            return;
-        default: break;
-    }
-    if (c < 0x80) {
-        out += QChar(char16_t(c));
-        return;
-    }
-    if (QChar::decompositionTag(c) == QChar::Canonical) {
-        for (const char32_t part : QChar::decomposition(c).toUcs4())
-            appendFolded(part, out);
-        return;
-    }
-    if (QChar::category(c) == QChar::Mark_NonSpacing)
-        return;
-    if (QChar::requiresSurrogates(c)) {
-        out += QChar(QChar::highSurrogate(c));
-        out += QChar(QChar::lowSurrogate(c));
-    } else {
-        out += QChar(char16_t(c));
-    }
-}
-
 // A code is text; any other value (a blob, a number) reads as no code, so it
 // never passes for a cadastral code whatever its bytes.
 QString codeOf(const Statement& row) { return row.columnIsText(sql::Cod) ? row.columnText(sql::Cod) : QString(); }
+
+// The record a row of the cursor's columns holds.
+Record recordOf(const Statement& row)
+{
+    return {row.columnText(sql::Descr),
+            row.columnText(sql::Prov),
+            codeOf(row),
+            dateFromField(row.columnText(sql::First)),
+            dateFromField(row.columnText(sql::Last)),
+            periodsFromField(row.columnText(sql::Periods))};
+}
 
 // Every row of a statement that selects the cursor's columns, as records.
 std::vector<Record> readRecords(Statement& statement)
 {
     std::vector<Record> records;
     while (statement.step())
-        records.push_back({statement.columnText(sql::Descr), statement.columnText(sql::Prov), codeOf(statement),
-                           dateFromField(statement.columnText(sql::First)),
-                           dateFromField(statement.columnText(sql::Last))});
+        records.push_back(recordOf(statement));
     return records;
 }
 
 } // namespace
-
-QString foldKey(const QString& name)
-{
-    QString folded;
-    folded.reserve(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name[i];
-        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
-            appendFolded(QChar::surrogateToUcs4(c, name[++i]), folded);
-        else if (c.isSurrogate())
-            folded += c; // a lone half stays as it is
-        else
-            appendFolded(c.unicode(), folded);
-    }
-    return platform::upperCase(folded);
-}
 
 // ---------------------------------------------------------------- Recordset
 
@@ -189,6 +146,7 @@ struct Recordset::Impl {
     QString cod;
     QString firstDay;
     QString lastDay;
+    QString periods;
 
     void requireUsable() const
     {
@@ -216,6 +174,7 @@ struct Recordset::Impl {
             cod = codeOf(row);
             firstDay = row.columnText(sql::First);
             lastDay = row.columnText(sql::Last);
+            periods = row.columnText(sql::Periods);
             hasCurrent = true;
         });
     }
@@ -241,6 +200,7 @@ struct Recordset::Impl {
         cod.clear();
         firstDay.clear();
         lastDay.clear();
+        periods.clear();
         key.clear();
     }
 };
@@ -362,6 +322,8 @@ QString Recordset::field(const QString& name) const
         value = &d_->firstDay;
     else if (name.compare(sql::kLast, Qt::CaseInsensitive) == 0)
         value = &d_->lastDay;
+    else if (name.compare(sql::kPeriods, Qt::CaseInsensitive) == 0)
+        value = &d_->periods;
     else
         fail(ItemNotFound, QStringLiteral("Elemento non trovato in questo insieme."));
     if (!d_->hasCurrent)
@@ -382,6 +344,12 @@ void Recordset::close()
 
 bool Recordset::isOpen() const { return d_->open && d_->connection && d_->connection->isOpen(); }
 
+void Recordset::setBusyTimeout(int milliseconds)
+{
+    if (isOpen())
+        d_->connection->setBusyTimeout(milliseconds);
+}
+
 // ----------------------------------------------------------------- Database
 
 Database::Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
@@ -397,7 +365,7 @@ std::unique_ptr<Database> Database::open(const QString& path)
         sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable : sqlite::Connection::Mode::ReadOnly;
     auto connection = std::make_shared<Connection>(path, mode);
     // Another program may be writing the file: wait a moment, then report.
-    connection->setBusyTimeout(250);
+    connection->setBusyTimeout(kBusyTimeout);
 
     // Opening is lazy in SQLite; reading the schema now is what finds a file
     // that is not a database, or one locked by a writer.
@@ -442,6 +410,25 @@ std::vector<Record> Database::recordsWithCode(const QString& code)
     const ResetAfter reset{withCode};
     withCode.bindText(1, code.toUtf8());
     return readRecords(withCode);
+}
+
+QDate Database::dataDate()
+{
+    if (!isOpen())
+        failClosed();
+    Connection& db = *connection_;
+    // A register written before the table existed simply has no date.
+    const QString table = schemaName(db, "table", sql::kMetadata);
+    if (table.isEmpty())
+        return {};
+    Statement& value = db.cached(QStringLiteral("metadata\n") + table, [&] { return sql::metadataValue(table); });
+    value.bindText(1, sql::kDataDate.toUtf8());
+    QDate day;
+    value.stepOnce([&](const Statement& row) {
+        if (row.columnIsText(0))
+            day = dateFromField(row.columnText(0));
+    });
+    return day.isValid() ? day : QDate();
 }
 
 void Database::beginSnapshot()

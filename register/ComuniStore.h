@@ -6,6 +6,7 @@
 // one of the numbers below, with a description the window can show as is.
 
 #include "Error.h"
+#include "Fold.h"
 #include "Record.h"
 
 #include <QString>
@@ -23,11 +24,14 @@ enum ErrorNumber {
     NotAnIndex = 3800, // "'<name>' non è un indice della tabella."
 };
 
-// The key names are ordered and compared by: upper case, without accents or
-// other marks (È, É and E are one letter; Ç is C), and with every apostrophe
-// form (’ ‘ ` ´ ʼ) as the plain one. The writer's key, the seek and the
-// search box's comparison all fold through this one function.
-QString foldKey(const QString& name);
+// The key names are ordered and compared by (platform::foldKey): the
+// writer's key, the seek and the search box's comparison all fold through
+// this one function.
+using platform::foldKey;
+
+// How long a look-up waits for another program that holds the file locked
+// before it reports the file as busy.
+constexpr int kBusyTimeout = 1000; // milliseconds
 
 struct Connection;
 
@@ -48,12 +52,15 @@ public:
     bool eof() const;
     void moveNext();
     void movePrevious();
-    // COMU_DESCR, COMU_PROV, COMU_COD, COMU_DAL or COMU_AL of the current
-    // record (the last two as yyyy-mm-dd, empty for an open end).
+    // COMU_DESCR, COMU_PROV, COMU_COD, COMU_DAL, COMU_AL or COMU_PERIODI of
+    // the current record (the validity as yyyy-mm-dd, empty for an open end;
+    // the periods as periodsField writes them).
     QString field(const QString& name) const;
 
     void close();
     bool isOpen() const;
+    // How long look-ups wait for a lock another program holds (0: not at all).
+    void setBusyTimeout(int milliseconds);
 
 private:
     friend class Database;
@@ -80,6 +87,9 @@ public:
     // (exactly), in index order. Fails like openRecordset when the table is
     // missing.
     std::vector<Record> recordsWithCode(const QString& code);
+    // The newest day the register's source data know of; null when the
+    // register does not say.
+    QDate dataDate();
     // From beginSnapshot() to endSnapshot() (or close) every read sees the
     // register as it was at the start, and takes no lock of its own: a long
     // run of look-ups, such as the command line's, costs a fraction. Another

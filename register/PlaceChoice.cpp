@@ -10,27 +10,80 @@ namespace {
 
 QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
 
-// The shown record among the records of the name, or none (-1).
-qsizetype shownIndex(const std::vector<Record>& records, const QDate& born, const std::optional<ShownPlace>& shown)
+// The records the rules weigh, by address into PlaceChoice::records.
+using Pool = std::vector<const Record*>;
+
+// The records spelled as typed, when the name was typed with an accent and
+// any is; else all of them (rule 1).
+Pool spelledAs(const std::vector<Record>& records, const QString& typed)
+{
+    Pool pool;
+    const QString spelling = platform::spellingKey(typed);
+    if (platform::hasAccent(spelling))
+        for (const Record& r : records)
+            if (platform::spellingKey(r.name) == spelling)
+                pool.push_back(&r);
+    if (pool.empty())
+        for (const Record& r : records)
+            pool.push_back(&r);
+    return pool;
+}
+
+// The shown record of the pool, or null without one (rule 2).
+const Record* shownRecord(const Pool& pool, const QDate& born, const std::optional<ShownPlace>& shown)
 {
     if (!shown)
-        return -1;
+        return nullptr;
     const QString code = platform::trimBlanks(shown->code);
-    qsizetype withCode = -1, ofProvince = -1;
-    for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {
-        const Record& r = records[i];
-        if (r.code != code)
+    const Record *withCode = nullptr, *ofProvince = nullptr;
+    for (const Record* r : pool) {
+        if (r->code != code)
             continue;
-        if (r.inForceOn(born))
-            return i;
-        if (withCode < 0)
-            withCode = i;
-        if (ofProvince < 0 && r.province == shown->province)
-            ofProvince = i;
+        if (r->inForceOn(born))
+            return r;
+        if (!withCode)
+            withCode = r;
+        if (!ofProvince && r->province == shown->province)
+            ofProvince = r;
     }
-    if (ofProvince >= 0)
+    if (ofProvince)
         return ofProvince;
-    return withCode >= 0 ? withCode : 0;
+    return withCode ? withCode : pool.front();
+}
+
+// The places in force on `born`: one record per code, the first of it.
+Pool inForceByCode(const Pool& pool, const QDate& born)
+{
+    Pool places;
+    for (const Record* r : pool) {
+        const bool known =
+            std::any_of(places.begin(), places.end(), [&](const Record* p) { return p->code == r->code; });
+        if (!known && r->inForceOn(born))
+            places.push_back(r);
+    }
+    return places;
+}
+
+// The pool's codes as in force on `born` under any name, the official name
+// of that day first (rule 6). Every record read goes to `read`.
+std::vector<Record> inForceUnderOtherNames(Database& db, const Pool& pool, const QDate& born, std::vector<Record>& read)
+{
+    std::vector<Record> places;
+    QStringList codes;
+    for (const Record* r : pool) {
+        if (codes.contains(r->code))
+            continue;
+        codes << r->code;
+        const std::vector<Record> withCode = db.recordsWithCode(r->code);
+        const Record* found = nullptr;
+        for (const Record& other : withCode)
+            if (other.inForceOn(born) && (!found || (other.officialOn(born) && !found->officialOn(born))))
+                found = &other;
+        if (found)
+            places.push_back(found->on(born));
+        read.insert(read.end(), withCode.begin(), withCode.end());
+    }
+    return places;
 }
 
 } // namespace
@@ -52,62 +105,96 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
     for (Record& r : db.recordsNamed(trimmed))
         if (isCadastralCode(r.code))
             choice.records.push_back(std::move(r));
-    const std::vector<Record>& records = choice.records;
-    if (records.empty())
+    if (choice.records.empty())
         return choice;
 
-    const auto chosen = [&](const Record& r) {
-        choice.outcome = PlaceChoice::Chosen;
-        choice.place = r;
-        return choice;
+    const Pool pool = spelledAs(choice.records, trimmed);
+
+    const auto decided = [&](PlaceChoice::Outcome outcome, const Record& place, std::vector<Record> named = {}) {
+        choice.outcome = outcome;
+        choice.place = outcome == PlaceChoice::Chosen ? place.on(born) : place;
+        choice.named = std::move(named);
+        return std::move(choice); // the rules end here
     };
-    const qsizetype shownAt = shownIndex(records, born, shown);
-    if (shownAt >= 0 && records[shownAt].inForceOn(born))
-        return chosen(records[shownAt]);
+    const Record* shownAt = shownRecord(pool, born, shown);
+    if (shownAt && shownAt->inForceOn(born))
+        return decided(PlaceChoice::Chosen, *shownAt);
 
-    std::vector<const Record*> inForce;
-    for (const Record& r : records)
-        if (r.inForceOn(born))
-            inForce.push_back(&r);
+    const Pool inForce = inForceByCode(pool, born);
     if (inForce.size() == 1)
-        return chosen(*inForce.front());
-    if (inForce.size() > 1 && shownAt >= 0) {
-        const QString& province = records[shownAt].province;
-        const auto ofProvince = [&](const Record* r) { return r->province == province; };
+        return decided(PlaceChoice::Chosen, *inForce.front());
+    if (inForce.size() > 1 && shownAt) {
+        const QString& province = shownAt->province;
+        const auto ofProvince = [&](const Record* r) {
+            return r->province == province || r->on(born).province == province;
+        };
         if (std::count_if(inForce.begin(), inForce.end(), ofProvince) == 1)
-            return chosen(**std::find_if(inForce.begin(), inForce.end(), ofProvince));
+            return decided(PlaceChoice::Chosen, **std::find_if(inForce.begin(), inForce.end(), ofProvince));
+    }
+    if (inForce.empty()) {
+        const std::vector<Record> renamed = inForceUnderOtherNames(db, pool, born, choice.otherNames);
+        const auto shownCode = std::find_if(renamed.begin(), renamed.end(),
+                                            [&](const Record& r) { return shownAt && r.code == shownAt->code; });
+        if (shownCode != renamed.end())
+            return decided(PlaceChoice::Chosen, *shownCode);
+        if (renamed.size() == 1)
+            return decided(PlaceChoice::Chosen, renamed.front());
+        if (renamed.size() > 1 && !shownAt)
+            return decided(PlaceChoice::Ambiguous, {}, renamed);
     }
 
-    if (shownAt >= 0) {
-        choice.outcome = PlaceChoice::NotInForce;
-        choice.place = records[shownAt];
-    } else if (inForce.empty()) {
-        choice.outcome = PlaceChoice::NotInForce;
-        choice.place = records.front();
-    } else {
-        choice.outcome = PlaceChoice::Ambiguous;
-    }
-    return choice;
+    std::vector<Record> all;
+    for (const Record* r : pool)
+        all.push_back(*r);
+    if (shownAt)
+        return decided(PlaceChoice::NotInForce, *shownAt, all);
+    if (inForce.empty())
+        return decided(PlaceChoice::NotInForce, *pool.front(), all);
+    std::vector<Record> places;
+    for (const Record* r : inForce)
+        places.push_back(r->on(born));
+    return decided(PlaceChoice::Ambiguous, {}, places);
 }
 
 QString describePlace(const Record& place)
 {
-    QString text = QStringLiteral("%1 (%2) %3, ").arg(place.name, place.province, place.code);
-    if (!place.first.isNull() && !place.last.isNull())
-        text += QStringLiteral("in vigore dal %1 al %2").arg(italianDate(place.first), italianDate(place.last));
-    else if (!place.first.isNull())
-        text += QStringLiteral("in vigore dal %1").arg(italianDate(place.first));
-    else if (!place.last.isNull())
-        text += QStringLiteral("in vigore fino al %1").arg(italianDate(place.last));
-    else
-        text += QStringLiteral("in vigore senza limiti di data");
+    const std::vector<Period> spans = unbrokenSpans(place);
+    QString text = QStringLiteral("%1 (%2) %3, in vigore ").arg(place.name, place.province, place.code);
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const Period& span = spans[i];
+        if (i > 0)
+            text += QStringLiteral(", poi ");
+        if (!span.first.isNull() && !span.last.isNull())
+            text += QStringLiteral("dal %1 al %2").arg(italianDate(span.first), italianDate(span.last));
+        else if (!span.first.isNull())
+            text += QStringLiteral("dal %1").arg(italianDate(span.first));
+        else if (!span.last.isNull())
+            text += QStringLiteral("fino al %1").arg(italianDate(span.last));
+        else
+            text += QStringLiteral("senza limiti di data");
+    }
     return text;
 }
 
-QString notInForceQuestion(const Record& place, const QDate& born)
+QString dataDateNote(const QDate& dataDate, const QDate& born)
 {
-    return QStringLiteral("%1 (%2) non risulta in vigore il %3. Calcolare comunque?")
-        .arg(place.name, place.province, italianDate(born));
+    if (!dataDate.isValid() || !born.isValid() || born <= dataDate)
+        return {};
+    return QStringLiteral("elenco dei comuni aggiornato al ") + italianDate(dataDate);
+}
+
+QString notInForceQuestion(const Record& place, const QDate& born, const QDate& dataDate)
+{
+    const QString note = dataDateNote(dataDate, born);
+    return QStringLiteral("%1 (%2) non risulta in vigore il %3%4. Calcolare comunque?")
+        .arg(place.name, place.province, italianDate(born),
+             note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
+}
+
+QString notInRegisterMessage(const QDate& dataDate, const QDate& born)
+{
+    const QString note = dataDateNote(dataDate, born);
+    return QStringLiteral("Comune non in elenco") + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
 }
 
 } // namespace registro

@@ -30,37 +30,63 @@ struct PlaceChoice {
         Chosen, // `place` is the record to compute with
         NotInRegister, // no record with a well-formed code bears the name
         NotInForce, // `place` is not in force on the birth date; compute with it only if the user says so
-        Ambiguous, // nothing shown, and several records of the name are in force on the date
+        Ambiguous, // nothing shown, and several places of the name are in force on the date
     };
     Outcome outcome = NotInRegister;
+    // Chosen: the record as on the birth date (the province of its period
+    // then), under the name the place bore that day. NotInForce: the record
+    // asked about.
     Record place;
     // Every record of the name with a well-formed code, in index order.
     std::vector<Record> records;
+    // The records of those codes under other names, when the rules looked
+    // at them (rule 6).
+    std::vector<Record> otherNames;
+    // What a failure names: every record of the name when none is in force,
+    // the places in force when several are.
+    std::vector<Record> named;
 };
 
 // The rules, in order, over the records whose name folds like `name` (blanks
 // around it trimmed):
-// 1. none: NotInRegister.
+// 1. None: NotInRegister. A name typed with an accent (or a final
+//    apostrophe for one) counts only the records spelled so, if any is:
+//    PATERNÒ is not PATERNO.
 // 2. The shown record: with `shown`, the record of the name with the shown
 //    code (of several, one in force on `born`, else one of the shown
 //    province, else the first); when none has that code, the shown code
 //    belongs to another name and the first record of the name stands for
 //    it, as a key release in the box would show it. Without `shown`, none.
 // 3. The shown record, if it is in force on `born`: Chosen.
-// 4. Else the one record in force on `born`, if exactly one is: Chosen.
+// 4. Else the one place (code) in force on `born`, if exactly one is: Chosen.
 // 5. Else, of several in force, the one of the shown record's province, if
 //    exactly one is: Chosen.
-// 6. Else NotInForce with the shown record. Without one: NotInForce with the
-//    first record when none is in force, Ambiguous when several are.
+// 6. Else, with none in force under this name: the place that was in force
+//    on `born` under another name (LA SPEZIA born in 1920, when it was
+//    SPEZIA), if exactly one is or the shown one is: Chosen, under the
+//    name of that day. Two or more without the shown one: Ambiguous.
+// 7. Else NotInForce with the shown record. Without one: NotInForce with
+//    the first record when none is in force, Ambiguous when several are.
 // Store failures throw platform::Error.
 PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born,
                         const std::optional<ShownPlace>& shown = std::nullopt);
 
-// "BELLAGIO (CO) M335, in vigore dal 04/02/2014": name, province, code and
-// validity, for a tooltip or a report.
+// "LENNO (CO) E525, in vigore dal 17/03/1861 al 07/02/1929, poi dal
+// 03/10/1947 al 03/02/2014": name, province, code and the periods, for a
+// tooltip or a report.
 QString describePlace(const Record& place);
 
-// "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?"
-QString notInForceQuestion(const Record& place, const QDate& born);
+// "elenco dei comuni aggiornato al 22/01/2024": what a message about a place
+// adds when the birth date is after the newest day of the register's data
+// (a place made since may be missing); empty otherwise, or when the register
+// does not say.
+QString dataDateNote(const QDate& dataDate, const QDate& born);
+
+// "<NOME> (<PROV>) non risulta in vigore il <dd/MM/yyyy>. Calcolare comunque?",
+// with the data date note before the question when there is one.
+QString notInForceQuestion(const Record& place, const QDate& born, const QDate& dataDate = {});
+
+// "Comune non in elenco", with the data date note when there is one.
+QString notInRegisterMessage(const QDate& dataDate, const QDate& born);
 
 } // namespace registro

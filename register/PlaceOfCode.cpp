@@ -1,6 +1,20 @@
 #include "PlaceOfCode.h"
 
+#include <algorithm>
+
 namespace registro {
+
+namespace {
+
+// The official name first, the others after it in the order given.
+void officialFirst(std::vector<Record>& records, const QDate& day)
+{
+    std::stable_partition(records.begin(), records.end(), [&](const Record& r) {
+        return day.isValid() ? r.officialOn(day) : r.spans().back().official;
+    });
+}
+
+} // namespace
 
 PlaceOfCode placeOfCode(const std::vector<Record>& withCode, const QDate& born, const QDate& earlier)
 {
@@ -12,7 +26,8 @@ PlaceOfCode placeOfCode(const std::vector<Record>& withCode, const QDate& born, 
         if (day.isValid())
             for (const Record& r : withCode)
                 if (r.inForceOn(day))
-                    found.push_back(r);
+                    found.push_back(r.on(day));
+        officialFirst(found, day);
         return found;
     };
     if (place.records = inForceOn(born); !place.records.empty()) {
@@ -22,6 +37,7 @@ PlaceOfCode placeOfCode(const std::vector<Record>& withCode, const QDate& born, 
     } else {
         place.validity = PlaceOfCode::NotInForce;
         place.records = withCode;
+        officialFirst(place.records, {});
     }
     return place;
 }

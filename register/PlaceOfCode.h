@@ -17,7 +17,10 @@ struct PlaceOfCode {
         Unknown, // no record bears the code
     };
     Validity validity = Unknown;
-    std::vector<Record> records; // in the order given
+    // In the order given, the place's official name first: on the birth date
+    // (or the earlier one) with the province of that day; when in force on
+    // neither, as published, the name official in its latest period first.
+    std::vector<Record> records;
 };
 
 // `withCode`: every record with the code (Database::recordsWithCode);

@@ -12,12 +12,16 @@ namespace registro {
 // fresh file at `path`, replacing any file there only once the new one is
 // complete. The same records always give the same bytes.
 //
-// Index order: by fold key (foldKey), so case, accents and apostrophe forms
-// do not count; records of one fold key by name as stored, in UTF-8 byte
-// order (PATERNO before PATERNÒ); records of one name by validity, the one in
+// Index order: by fold key (foldKey), so case, accents and separators do not
+// count; records of one fold key by name as stored, in UTF-8 byte order
+// (PATERNO before PATERNÒ); records of one name by validity, the one in
 // force latest first (the present BELLAGIO before the one merged away in
 // 2014), then the one that began latest; then by code and province.
-// Throws platform::Error on failure and leaves nothing half-written behind.
-void writeRegister(const QString& path, std::vector<Record> records);
+// `dataDate`, when given, is the newest day the source data know of.
+//
+// The new file is flushed to the disk before it takes the old one's name,
+// so a crash or a full disk leaves the old register as it was. Throws
+// platform::Error on failure and leaves nothing half-written behind.
+void writeRegister(const QString& path, std::vector<Record> records, const QDate& dataDate = {});
 
 } // namespace registro

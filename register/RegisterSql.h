@@ -16,9 +16,17 @@ inline const QString kName = QStringLiteral("COMU_DESCR");
 inline const QString kProvince = QStringLiteral("COMU_PROV");
 inline const QString kCode = QStringLiteral("COMU_COD");
 inline const QString kKey = QStringLiteral("COMU_KEY");
-// Validity: first and last day in force, yyyy-mm-dd, empty for an open end.
+// Validity: first day of the first period and last day of the last one,
+// yyyy-mm-dd, empty for an open end; the periods in between (periodsField).
 inline const QString kFirst = QStringLiteral("COMU_DAL");
 inline const QString kLast = QStringLiteral("COMU_AL");
+inline const QString kPeriods = QStringLiteral("COMU_PERIODI");
+// The index that finds the records of a cadastral code.
+inline const QString kCodeIndex = QStringLiteral("COMU_CATASTALE");
+// What the register says of itself: one value per key.
+inline const QString kMetadata = QStringLiteral("Metadati");
+// The newest day the source data know of, yyyy-mm-dd.
+inline const QString kDataDate = QStringLiteral("DATI_AGGIORNATI_AL");
 
 inline QString quoted(const QString& identifier)
 {
@@ -28,19 +36,31 @@ inline QString quoted(const QString& identifier)
 inline QString createTable()
 {
     return QStringLiteral("CREATE TABLE %1 (%2 TEXT NOT NULL, %3 TEXT NOT NULL, %4 TEXT NOT NULL, %5 TEXT NOT NULL, "
-                          "%6 TEXT NOT NULL, %7 TEXT NOT NULL)")
-        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast);
+                          "%6 TEXT NOT NULL, %7 TEXT NOT NULL, %8 TEXT NOT NULL)")
+        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast, kPeriods);
 }
 inline QString createIndex() { return QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(kIndex, kTable, kKey); }
-// ?1 name, ?2 province, ?3 code, ?4 key, ?5 first day, ?6 last day.
+inline QString createCodeIndex() { return QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(kCodeIndex, kTable, kCode); }
+// ?1 name, ?2 province, ?3 code, ?4 key, ?5 first day, ?6 last day, ?7 periods.
 inline QString insert()
 {
-    return QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
-        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast);
+    return QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+        .arg(kTable, kName, kProvince, kCode, kKey, kFirst, kLast, kPeriods);
+}
+inline QString createMetadata()
+{
+    return QStringLiteral("CREATE TABLE %1 (CHIAVE TEXT PRIMARY KEY NOT NULL, VALORE TEXT NOT NULL)").arg(kMetadata);
+}
+// ?1 key, ?2 value.
+inline QString insertMetadata() { return QStringLiteral("INSERT INTO %1 VALUES (?1, ?2)").arg(kMetadata); }
+// ?1 key: its value.
+inline QString metadataValue(const QString& table)
+{
+    return QStringLiteral("SELECT VALORE FROM ") + quoted(table) + QStringLiteral(" WHERE CHIAVE = ?1");
 }
 
 // Result columns of every cursor statement, in this order.
-enum Column { RowId, Key, Descr, Prov, Cod, First, Last };
+enum Column { RowId, Key, Descr, Prov, Cod, First, Last, Periods };
 
 struct CursorQueries {
     QString seek; // ?1 = key: first record with COMU_KEY >= ?1
@@ -55,9 +75,9 @@ struct CursorQueries {
 // only to keep it a search rather than a scan.
 inline CursorQueries cursorQueries(const QString& table, const QString& index)
 {
-    const QString select =
-        QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6 FROM ").arg(kKey, kName, kProvince, kCode, kFirst, kLast)
-        + quoted(table) + QStringLiteral(" INDEXED BY ") + quoted(index);
+    const QString select = QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6, %7 FROM ")
+                               .arg(kKey, kName, kProvince, kCode, kFirst, kLast, kPeriods)
+                           + quoted(table) + QStringLiteral(" INDEXED BY ") + quoted(index);
     const QString forward = QStringLiteral(" ORDER BY %1, rowid LIMIT 1").arg(kKey);
     const QString backward = QStringLiteral(" ORDER BY %1 DESC, rowid DESC LIMIT 1").arg(kKey);
     return {
@@ -69,13 +89,13 @@ inline CursorQueries cursorQueries(const QString& table, const QString& index)
     };
 }
 
-// ?1 = code: every record with COMU_COD = ?1, in index order. No index
-// serves the code, so it reads the whole table: a look-up of one code at a
-// time, not a cursor.
+// ?1 = code: every record with COMU_COD = ?1, in index order. The index
+// COMU_CATASTALE finds them when the file has it; without it the whole
+// table is read.
 inline QString withCode(const QString& table)
 {
-    return QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6 FROM ")
-               .arg(kKey, kName, kProvince, kCode, kFirst, kLast)
+    return QStringLiteral("SELECT rowid, %1, %2, %3, %4, %5, %6, %7 FROM ")
+               .arg(kKey, kName, kProvince, kCode, kFirst, kLast, kPeriods)
            + quoted(table) + QStringLiteral(" WHERE %1 = ?1 ORDER BY %2, rowid").arg(kCode, kKey);
 }
 

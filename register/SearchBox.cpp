@@ -73,11 +73,26 @@ qsizetype foldedPrefixLength(const QString& name, const QString& foldedText)
         while (k < name.size() && registro::foldKey(name.left(k)).size() < foldedText.size())
             ++k;
     }
-    // Never between a letter and its accent.
-    while (k < name.size() && name[k].isMark())
+    // Never between a letter and its accent, nor before the apostrophe that
+    // stands for one (VO' typed as VO).
+    while (k < name.size() && (name[k].isMark() || registro::foldKey(name.left(k + 1)) == foldedText))
         ++k;
     return k;
 }
+
+// Whether the name, as far as the text goes, is spelled as typed: accents
+// count when the text has any.
+bool spelledAsTyped(const QString& name, const QString& spelling)
+{
+    return !platform::hasAccent(spelling) || platform::spellingKey(name).startsWith(spelling);
+}
+
+// How far a key release looks past the first name for one spelled with the
+// accent typed (PATERNÒ after PATERNO): names alike but for accents are few.
+constexpr int kSpellingLookAhead = 16;
+
+// SQLite's "database is locked": another program holds the file.
+constexpr int kBusy = 5;
 
 // What reading an unset cursor gives: the register never opened.
 platform::Error notOpen()
@@ -224,9 +239,12 @@ void SearchBox::selectAfter(qsizetype keep)
 void SearchBox::showRecord(qsizetype keep)
 {
     using namespace registro::sql;
-    const registro::Record record{rsComuni->field(kName), rsComuni->field(kProvince), rsComuni->field(kCode),
+    const registro::Record record{rsComuni->field(kName),
+                                  rsComuni->field(kProvince),
+                                  rsComuni->field(kCode),
                                   registro::dateFromField(rsComuni->field(kFirst)),
-                                  registro::dateFromField(rsComuni->field(kLast))};
+                                  registro::dateFromField(rsComuni->field(kLast)),
+                                  registro::periodsFromField(rsComuni->field(kPeriods))};
     showName(record.name);
     selectAfter(keep);
     Text2.setText(record.province);
@@ -245,6 +263,25 @@ void SearchBox::showPlace(const registro::Record& place)
         look::setTextColour(&Text1, look::black);
 }
 
+// With the cursor on the first name that begins with the text, moves it to
+// the first one spelled with the accents typed, if one is near; else leaves
+// it where it was.
+void SearchBox::preferSpelling(const QString& search, const QString& folded)
+{
+    using registro::sql::kName;
+    const QString spelling = platform::spellingKey(search);
+    if (spelledAsTyped(rsComuni->field(kName), spelling))
+        return;
+    for (int step = 0; step < kSpellingLookAhead; ++step) {
+        rsComuni->moveNext();
+        if (rsComuni->eof() || !registro::foldKey(rsComuni->field(kName)).startsWith(folded))
+            break;
+        if (spelledAsTyped(rsComuni->field(kName), spelling))
+            return;
+    }
+    rsComuni->seek(search);
+}
+
 void SearchBox::Text1_KeyUp()
 {
     QColor target = look::black;
@@ -258,13 +295,14 @@ void SearchBox::Text1_KeyUp()
             throw notOpen();
         rsComuni->seek(search);
         if (!rsComuni->noMatch() && !rsComuni->eof()) {
-            // Compared as the index compares: case, accents and apostrophe
-            // forms aside, so "forli" is a hit on FORLÌ.
-            const qsizetype typed =
-                foldedPrefixLength(rsComuni->field(registro::sql::kName), registro::foldKey(search));
-            if (typed >= 0) {
-                if (search.size() > remembered_.size())
-                    showRecord(typed);
+            // Compared as the index compares: case, accents and separators
+            // aside, so "forli" is a hit on FORLÌ.
+            const QString folded = registro::foldKey(search);
+            if (foldedPrefixLength(rsComuni->field(registro::sql::kName), folded) >= 0) {
+                if (search.size() > remembered_.size()) {
+                    preferSpelling(search, folded);
+                    showRecord(foldedPrefixLength(rsComuni->field(registro::sql::kName), folded));
+                }
             } else {
                 if (look::textColour(&Text1) != look::darkRed)
                     showMessage(QStringLiteral("Comune non in elenco"));
@@ -277,9 +315,26 @@ void SearchBox::Text1_KeyUp()
         if (look::textColour(&Text1) != target)
             look::setTextColour(&Text1, target);
         remembered_ = search;
+        waitForLocks(true);
     } catch (const platform::Error& error) {
+        // A register another program keeps locked is said once, not at
+        // every key; nor does each key wait for it again.
+        if (error.number == kBusy && lockReported_)
+            return;
+        if (error.number == kBusy)
+            waitForLocks(false);
         showMessage(QStringLiteral("DulMsg: ") + QString::number(error.number) + u' ' + error.description);
     }
+}
+
+// After a lock was reported, look-ups fail at once until one succeeds.
+void SearchBox::waitForLocks(bool wait)
+{
+    if (lockReported_ == !wait)
+        return;
+    lockReported_ = !wait;
+    if (rsComuni)
+        rsComuni->setBusyTimeout(wait ? registro::kBusyTimeout : 0);
 }
 
 void SearchBox::Text1_KeyDown(int KeyCode)

@@ -43,6 +43,8 @@ protected:
 private:
     void Text1_KeyDown(int KeyCode);
     void Text1_KeyUp();
+    void preferSpelling(const QString& search, const QString& folded);
+    void waitForLocks(bool wait);
     void showRecord(qsizetype keep);
     void selectAfter(qsizetype keep);
     void showMessage(const QString& text);
@@ -66,4 +68,6 @@ private:
     // last lost the focus: a release without one belongs to a press made
     // elsewhere, such as the Return that closed a message box.
     bool pressedHere_ = false;
+    // A lock held by another program was reported, and not lifted since.
+    bool lockReported_ = false;
 };

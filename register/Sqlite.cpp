@@ -19,6 +19,13 @@ QByteArray nativePath(const QString& path)
 platform::Error error(int resultCode, sqlite3* db)
 {
     const int primary = resultCode & 0xff;
+    // A reader finds a journal that a writer left behind (it is writing, or
+    // it stopped half-way) and may not roll it back: SQLite's own words,
+    // "attempt to write a readonly database", would blame the reader.
+    if (primary == SQLITE_READONLY
+        && (resultCode == SQLITE_READONLY_ROLLBACK || (db && sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK)))
+        return platform::Error(primary, QStringLiteral("File in scrittura da parte di un altro programma (o lasciato a "
+                                                       "metà da uno che si è interrotto): riprovare più tardi."));
     if (db && (sqlite3_errcode(db) & 0xff) == primary)
         return platform::Error(primary, QString::fromUtf8(sqlite3_errmsg(db)));
     return platform::Error(primary, QString::fromUtf8(sqlite3_errstr(primary)));

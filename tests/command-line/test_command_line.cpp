@@ -5,11 +5,13 @@
 
 #include "Csv.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -21,9 +23,16 @@ struct Run {
     QByteArray err;
 };
 
-Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram)
+Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram,
+        bool asNobody = false)
 {
     QProcess process;
+    // Root may write anywhere: a user without the right runs as nobody.
+    if (asNobody && ::geteuid() == 0)
+        process.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
@@ -149,6 +158,31 @@ private slots:
                                                       << QStringList{kCalcolaHeader, "|errore|Cognome non valido."};
         QTest::newRow("calcola, a name of a tab and a dot") << calcola({"Rossi", "\t.", "1/1/1980", "M", "Roma"}) << 1
                                                             << QStringList{kCalcolaHeader, "|errore|Nome non valido."};
+        // Periods from the archive and its changes: a gap is not in force.
+        QTest::newRow("calcola, LENNO when it was part of TREMEZZINA")
+            << calcola({"Rossi", "Mario", "1/1/1935", "M", "Lenno"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome LENNO in vigore il 01/01/1935: LENNO (CO) "
+                                           "E525, in vigore dal 17/03/1861 al 07/02/1929, poi dal 03/10/1947 al "
+                                           "03/02/2014."};
+        QTest::newRow("calcola, MASSA when it was part of APUANIA")
+            << calcola({"Rossi", "Mario", "1/1/1940", "M", "Massa"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome MASSA in vigore il 01/01/1940: MASSA (MS) "
+                                           "F023, in vigore dal 10/10/1868 al 17/12/1938, poi dal 04/03/1946."};
+        QTest::newRow("calcola, LIVO of Trento: the one of Como did not exist in 1935")
+            << calcola({"Rossi", "Mario", "1/1/1935", "M", "Livo"}) << 0
+            << QStringList{kCalcolaHeader, "RSSMRA35A01E624X|ok|"};
+        QTest::newRow("calcola, SOVIZZO's code of 2024") << calcola({"Rossi", "Mario", "1/6/2024", "M", "Sovizzo"}) << 0
+                                                         << QStringList{kCalcolaHeader, "RSSMRA24H01M436T|ok|"};
+        QTest::newRow("calcola, URSS after its end")
+            << calcola({"Rossi", "Mario", "1/1/2000", "M", "URSS"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Nessun luogo di nome URSS in vigore il 01/01/2000: URSS (EE) "
+                                           "Z135, in vigore fino al 25/12/1991."};
+        // The official name of the day, and the province of that day.
+        QTest::newRow("verifica, official names and provinces of the day")
+            << verifica({"RSSMRA20A01F132Z", "RSSMRA20A01Z114V", "RSSMRA80A01I421T", "RSSMRA80A01F704F"}) << 0
+            << QStringList{kVerificaHeader, "valido|M|01/01/2020|MERANO|BZ|F132|0",
+                           "valido|M|01/01/2020|REGNO UNITO|EE|Z114|0", "valido|M|01/01/1980|SAPPADA|BL|I421|0",
+                           "valido|M|01/01/1980|MONZA|MI|F704|0"};
         QTest::newRow("verifica, one code valid") << verifica({"RSSMRT83E47H50ML"}) << 0
                                                   << QStringList{kVerificaHeader, "valido|F|07/05/1983|ROMA|RM|H501|1"};
         QTest::newRow("verifica, every code valid")
@@ -195,6 +229,55 @@ private slots:
         QVERIFY2(r.out.startsWith(head), r.out.left(400).constData());
     }
 
+    // Places as people type them, in one file: each row's code or reason.
+    void placesAsTyped()
+    {
+        const char* const cases[][3] = {
+            // Spellings: a final apostrophe is the accent; blank, hyphen and
+            // apostrophe one separator; a name typed with its accent is that
+            // spelling, one without it may be either.
+            {"PATERNÒ", "1/1/1990", "RSSMRA90A01G371W|ok|"},
+            {"PATERNO'", "1/1/1990", "RSSMRA90A01G371W|ok|"},
+            {"PATERNO", "1/1/1990",
+             "|errore|Più luoghi di nome PATERNO in vigore il 01/01/1990: PATERNO (PZ) M269, in vigore dal "
+             "25/06/1973; PATERNÒ (CT) G371, in vigore dal 17/03/1861."},
+            {"FORLI'", "1/1/1990", "RSSMRA90A01D704F|ok|"},
+            {"SAN DONA' DI PIAVE", "1/1/2020", "RSSMRA20A01H823V|ok|"},
+            {"NARDO'", "1/1/2020", "RSSMRA20A01F842T|ok|"},
+            {"SANT ANTIOCO", "1/1/2020", "RSSMRA20A01I294R|ok|"},
+            {"CITTA DEL VATICANO", "1/1/2020", "RSSMRA20A01Z106A|ok|"},
+            // Halves of bilingual names, and a hyphenated name that is none.
+            {"DUINO-AURISINA", "1/1/2020", "RSSMRA20A01D383L|ok|"},
+            {"DEVIN NABREZINA", "1/1/2020", "RSSMRA20A01D383L|ok|"},
+            {"DOLINA", "1/1/2020", "RSSMRA20A01D324H|ok|"},
+            {"SÈN JAN", "1/1/2020", "RSSMRA20A01M390P|ok|"},
+            {"UGGIATE-TREVANO", "1/1/2020", "RSSMRA20A01L487F|ok|"},
+            // Names in use.
+            {"REGGIO EMILIA", "1/1/2020", "RSSMRA20A01H223H|ok|"},
+            {"SAN REMO", "1/1/2020", "RSSMRA20A01I138Q|ok|"},
+            {"MONTECATINI TERME", "1/1/2020", "RSSMRA20A01A561F|ok|"},
+            {"STATI UNITI", "1/1/2020", "RSSMRA20A01Z404D|ok|"},
+            // Named otherwise on the birth date.
+            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|"},
+            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|"},
+            // Born after the newest day of the register's data.
+            {"UGGIATE-TREVANO", "1/6/2024",
+             "|errore|Nessun luogo di nome UGGIATE-TREVANO in vigore il 01/06/2024 (elenco dei comuni aggiornato al "
+             "22/01/2024): UGGIATE-TREVANO (CO) L487, in vigore dal 18/01/1938 al 31/12/2023."},
+            {"ATLANTIDE", "1/6/2024", "|errore|Comune non in elenco (elenco dei comuni aggiornato al 22/01/2024)"},
+            {"ATLANTIDE", "1/1/2024", "|errore|Comune non in elenco"},
+        };
+        QByteArray csv = "cognome,nome,data,sesso,luogo\n";
+        QStringList expected{kCalcolaHeader};
+        for (const auto& [place, born, result] : cases) {
+            csv += QByteArray("Rossi,Mario,") + born + ",M," + place + '\n';
+            expected << QString::fromUtf8(result);
+        }
+        const Run r = run({"calcola", "--csv", "-"}, csv);
+        QCOMPARE(r.status, 1); // PATERNO
+        QCOMPARE(columns(r.out, kCalcolaOut), expected);
+    }
+
     void verificaCsv()
     {
         const QByteArray codes = "nome,codice\n"
@@ -230,6 +313,90 @@ private slots:
         QCOMPARE(columns(r.out, {"esito", "motivo", "luogo", "catastale"}),
                  QStringList({kVerificaHeader, "valido|Codice valido. Registro dei comuni non disponibile: luogo "
                                                "indicato solo dal codice.||H501"}));
+        // An empty file is as damaged as any other.
+        file(QStringLiteral("solo/Comuni.mdb"), {});
+        r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, {}, lonely);
+        QCOMPARE(columns(r.out, kCalcolaOut),
+                 QStringList({kCalcolaHeader, "|errore|Registro dei comuni non disponibile: Errore n° 3078 Impossibile "
+                                              "trovare la tabella 'Comuni'."}));
+    }
+
+    // tarvolin registro aggiorna on a copy of the program and its register:
+    // replaced only by a register made whole from a whole archive.
+    void updateRegister_data()
+    {
+        QTest::addColumn<QString>("archive"); // how the build's archive is given
+        QTest::addColumn<QString>("present"); // the register beside the program before
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says"); // %1: the register, %2: its folder
+        const QString updated = QStringLiteral("Registro dei comuni aggiornato: %1, 11388 luoghi, elenco dei comuni "
+                                               "aggiornato al 22/01/2024.\n");
+        QTest::newRow("whole") << "whole"
+                               << "built" << 0 << updated;
+        QTest::newRow("whole, over a damaged register") << "whole"
+                                                        << "damaged" << 0 << updated;
+        QTest::newRow("cut in the middle of a row") << "cut"
+                                                    << "built" << 2 << "riga 9505: quoted field never closed.";
+        QTest::newRow("cut after a row") << "rows"
+                                         << "built" << 2 << "codici del registro attuale (A081 VILLA LATINA, ";
+        QTest::newRow("a folder the user may not write")
+            << "whole"
+            << "read-only" << 2
+            << "questo utente non può scrivere nella cartella %2. Un'installazione di sistema si aggiorna come "
+               "amministratore: sudo tarvolin registro aggiorna ";
+        QTest::newRow("no such file") << "missing"
+                                      << "built" << 2 << "il file non esiste.";
+    }
+    void updateRegister()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QString, present);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        QTemporaryDir sandbox;
+        const QString home = sandbox.filePath(QStringLiteral("lib"));
+        const QString program = home + QStringLiteral("/tarvolin");
+        const QString target = home + QStringLiteral("/Comuni.mdb");
+        QVERIFY(QDir().mkpath(home) && QFile::copy(kProgram, program));
+        QFile built(QFileInfo(kProgram).dir().filePath(QStringLiteral("Comuni.mdb")));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray builtBytes = built.readAll();
+        const QByteArray before = present == u"damaged" ? builtBytes.left(4096) : builtBytes;
+        file(QStringLiteral("before.mdb"), before);
+        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("before.mdb")), target));
+
+        QFile data(QStringLiteral(TARVOLIN_DATA_DIR "/ANPR_archivio_comuni.csv"));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        QByteArray rows = data.readAll();
+        if (archive == u"cut")
+            rows.truncate(1200000);
+        else if (archive == u"rows")
+            rows.truncate(rows.indexOf("\n", 1200000) + 1);
+        const QString path = sandbox.filePath(QStringLiteral("archivio.csv"));
+        if (archive != u"missing") {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(rows) == rows.size());
+        }
+        const bool readOnly = present == u"read-only";
+        for (const QString& p : {sandbox.path(), home})
+            QVERIFY(QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                                 | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
+        if (readOnly)
+            QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        const Run r = run({"registro", "aggiorna", path}, {}, program, readOnly);
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(r.status, status);
+        const QString said = QString::fromUtf8(status == 0 ? r.out : r.err);
+        QVERIFY2(said.contains(QString(says).replace(QStringLiteral("%1"), target).replace(QStringLiteral("%2"), home)),
+                 qPrintable(said));
+        QFile after(target);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        // The same sources make the same bytes; a failure leaves the old ones.
+        QCOMPARE(QCryptographicHash::hash(after.readAll(), QCryptographicHash::Sha256),
+                 QCryptographicHash::hash(status == 0 ? builtBytes : before, QCryptographicHash::Sha256));
+        QCOMPARE(QDir(home).entryList(QDir::Files), (QStringList{"Comuni.mdb", "tarvolin"}));
     }
 
     void badUsage_data()
@@ -278,7 +445,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("starts");
-        QTest::newRow("--version") << QStringList{"--version"} << "Tarvolin 1.2.0\n";
+        // The date of the newest data: SOVIZZO's new code of 22/01/2024.
+        QTest::newRow("--version") << QStringList{"--version"}
+                                   << "Tarvolin 1.2.0\nelenco dei comuni aggiornato al 22/01/2024\n";
         for (const char* help : {"--help", "-h"})
             QTest::newRow(help) << QStringList{help} << "Tarvolin 1.2.0: calcola e verifica il codice fiscale.\n\nUso:";
         QTest::newRow("a command's --help") << QStringList{"verifica", "--help"} << "Tarvolin 1.2.0: calcola";
@@ -292,8 +461,9 @@ private slots:
         QCOMPARE(r.err, QByteArray());
         QVERIFY2(QString::fromUtf8(r.out).startsWith(starts), r.out.constData());
         if (arguments[0] != u"--version")
-            for (const char* said : {"tarvolin calcola COGNOME NOME DATA SESSO LUOGO", "tarvolin verifica --csv FILE",
-                                     "codice,esito,motivo", "Stato d'uscita: 0"})
+            for (const char* said :
+                 {"tarvolin calcola COGNOME NOME DATA SESSO LUOGO", "tarvolin verifica --csv FILE",
+                  "tarvolin registro aggiorna ARCHIVIO.csv", "codice,esito,motivo", "Stato d'uscita: 0"})
                 QVERIFY2(r.out.contains(said), said);
     }
 };

@@ -18,6 +18,7 @@
 #include <random>
 
 using platform::readCsv;
+namespace src = registro::sources;
 
 namespace {
 
@@ -38,14 +39,18 @@ QStringList describe(const std::vector<registro::Record>& records)
     return out;
 }
 
-// "name prov code first..last", open ends as "*".
-QStringList describeWithValidity(const std::vector<registro::Record>& records)
+// "name prov code periods", the periods as the register stores them.
+QStringList describeWithPeriods(const std::vector<registro::Record>& records)
 {
-    const auto day = [](const QDate& d) { return d.isNull() ? QStringLiteral("*") : d.toString(Qt::ISODate); };
     QStringList out;
     for (const auto& r : records)
-        out << r.name + u' ' + r.province + u' ' + r.code + u' ' + day(r.first) + QStringLiteral("..") + day(r.last);
+        out << r.name + u' ' + r.province + u' ' + r.code + u' ' + registro::periodsField(r.spans());
     return out;
+}
+
+std::vector<registro::Record> municipalities(const QString& file, const QByteArray& csv)
+{
+    return src::municipalityRecords(src::readArchive(file, csv));
 }
 
 // Columns by name, in an order unlike the published file's.
@@ -53,21 +58,22 @@ const QByteArray kComuniHeader = "\"ID\",\"DENOMINAZIONE_IT\",\"CODCATASTALE\",\
                                  "\"DATACESSAZIONE\",\"STATO\",\"ALTRADENOMINAZIONE\"\n";
 
 QByteArray comune(const char* name, const char* code, const char* province, const char* start = "1861-03-17",
-                  const char* end = "9999-12-31", const char* otherName = "")
+                  const char* end = "9999-12-31", const char* otherName = "", const char* id = "1")
 {
-    return QByteArray("1,\"") + name + "\",\"" + code + "\",\"" + province + "\",\"" + start + "\",\"" + end
+    return QByteArray(id) + ",\"" + name + "\",\"" + code + "\",\"" + province + "\",\"" + start + "\",\"" + end
            + "\",\"A\",\"" + otherName + "\"\n";
 }
 
 const QByteArray kStatesHeader = "\"DENOMINAZIONE\",\"CODAT\"\n";
 const QByteArray kTerritoriesHeader = "DENOMINAZIONE,CODAT,DAL,AL,FONTE\n";
 const QByteArray kStateNamesHeader = "NOME,CODAT,DENOMINAZIONE_UFFICIALE\n";
+const QByteArray kMunicipalityNamesHeader = "NOME,CODCATASTALE,DENOMINAZIONE_UFFICIALE\n";
 
 QString sourceErrorOf(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const buildregister::SourceError& e) {
+    } catch (const src::SourceError& e) {
         return QString::fromStdString(e.what());
     }
     return {};
@@ -106,6 +112,24 @@ class TestBuildRegister : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
+
+    // The seven source files, in the tool's order, written under names that
+    // start with `prefix`.
+    src::SourceFiles sourceFiles(const QString& prefix, const QList<QByteArray>& contents)
+    {
+        QStringList written;
+        for (qsizetype i = 0; i < contents.size(); ++i) {
+            written << dir_.filePath(prefix + QString::number(i) + QStringLiteral(".csv"));
+            if (!writeFile(written.back(), contents[i]))
+                qFatal("cannot write %s", qPrintable(written.back()));
+        }
+        return {written[0], written[1], written[2], written[3], written[4], written[5], written[6]};
+    }
+    static QStringList paths(const src::SourceFiles& f)
+    {
+        return {f.municipalities, f.changes,    f.foreignStates,    f.ceasedStates,
+                f.territories,    f.stateNames, f.municipalityNames};
+    }
 
 private slots:
     // ------------------------------------------------------------ CSV reader
@@ -261,16 +285,16 @@ private slots:
         QFETCH(QByteArray, badRow);
         QFETCH(QString, message);
         const QByteArray csv = kComuniHeader + comune("ROMA", "H501", "RM") + badRow;
-        const QString error =
-            sourceErrorOf([&] { buildregister::readMunicipalities(QStringLiteral("comuni.csv"), csv); });
+        const QString error = sourceErrorOf([&] { municipalities(QStringLiteral("comuni.csv"), csv); });
         QVERIFY2(error.startsWith(QStringLiteral("comuni.csv:3: ")), qPrintable(error));
         QVERIFY2(error.contains(message), qPrintable(error));
     }
 
     void municipalityMissingColumn()
     {
-        const QByteArray csv = "\"DENOMINAZIONE_IT\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\",\"DATACESSAZIONE\"\n";
-        QCOMPARE(sourceErrorOf([&] { buildregister::readMunicipalities(QStringLiteral("c.csv"), csv); }),
+        const QByteArray csv =
+            "\"ID\",\"DENOMINAZIONE_IT\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\",\"DATACESSAZIONE\"\n";
+        QCOMPARE(sourceErrorOf([&] { municipalities(QStringLiteral("c.csv"), csv); }),
                  QStringLiteral("c.csv:1: missing column CODCATASTALE"));
     }
 
@@ -286,33 +310,103 @@ private slots:
                                + comune("PIEVE", "G001", "BB", "1950-01-01", "2000-01-01") // same end: later start wins
                                + comune("PIEVE", "G001", "CC", "1950-01-01", "2000-01-01") // full tie: first stays
                                + comune("SENALE", "ND", "BZ"); // no code: left out
-        const auto records = buildregister::readMunicipalities(QStringLiteral("c.csv"), csv);
+        const auto records = municipalities(QStringLiteral("c.csv"), csv);
         QCOMPARE(describe(records), (QStringList{"AGLIÈ TO A074", "ABANO PD A001", "ABANO TERME PD A001",
                                                  "CASTRO BG C337", "CASTRO LE M261", "PIEVE BB G001"}));
     }
 
-    // One record per (name, code) from its first day to its last over all its
-    // periods, gaps included; alternative names after the official ones, over
-    // the periods that carry them.
-    void municipalityPeriodsMergeAndAlternativeNames()
+    // One record per (name, code) with its periods: gaps kept, touching ones
+    // of one province joined; other names over the periods that carry them;
+    // the halves of a bilingual name where the data marks it so.
+    void municipalityRecords_data()
     {
-        const QByteArray csv =
-            kComuniHeader + comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
-            + comune("BELLAGIO", "M335", "CO", "2014-02-04") // same name, new code after a merger
-            + comune("ANACAPRI", "A268", "NA", "1861-03-17", "1927-05-31") // suppressed, then restored
-            + comune("ANACAPRI", "A268", "NA", "1946-04-03")
-            + comune("BOLZANO", "A952", "XX", "1900-01-01", "1920-10-15") // before the other name was recorded
-            + comune("BOLZANO", "A952", "TN", "1920-10-16", "1927-01-11", "BOZEN")
-            + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")
-            + comune("MERANO", "F132", "BZ", "1920-10-16", "9999-12-31", "MERAN")
-            + comune("SENALE", "ND", "BZ", "1948-03-14", "1974-09-17", "UNSERE LIEBE FRAU IM WALDE")
-            + comune("SAN FELICE", "I603", "BZ", "1974-09-18", "9999-12-31", "SAN FELICE"); // other name = name
-        QCOMPARE(describeWithValidity(buildregister::readMunicipalities(QStringLiteral("c.csv"), csv)),
-                 (QStringList{"BELLAGIO CO A744 1861-03-17..2014-02-03", "BELLAGIO CO M335 2014-02-04..*",
-                              "ANACAPRI NA A268 1861-03-17..*", "BOLZANO BZ A952 1900-01-01..*",
-                              "MERANO BZ F132 1920-10-16..*", "SAN FELICE BZ I603 1974-09-18..*",
-                              "BOZEN BZ A952 1920-10-16..*", "MERAN BZ F132 1920-10-16..*",
-                              "SAN FELICE BZ I603 1974-09-18..*"}));
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QStringList>("records");
+        QTest::newRow("periods")
+            << comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
+                   + comune("BELLAGIO", "M335", "CO", "2014-02-04") // same name, new code after a merger
+                   + comune("ANACAPRI", "A268", "NA", "1861-03-17", "1927-05-31") // suppressed, then restored
+                   + comune("ANACAPRI", "A268", "NA", "1946-04-03")
+                   + comune("MONZA", "F704", "MI", "1867-01-14", "1929-01-21")
+                   + comune("MONZA", "F704", "MI", "1929-01-22", "2009-06-29")
+                   + comune("MONZA", "F704", "MB", "2009-06-30")
+            << QStringList{"BELLAGIO CO A744 1861-03-17/2014-02-03/CO/U", "BELLAGIO CO M335 2014-02-04//CO/U",
+                           "ANACAPRI NA A268 1861-03-17/1927-05-31/NA/U;1946-04-03//NA/U",
+                           "MONZA MB F704 1867-01-14/2009-06-29/MI/U;2009-06-30//MB/U"};
+        QTest::newRow("alternative names")
+            << comune("BOLZANO", "A952", "XX", "1900-01-01", "1920-10-15") // before the other name was recorded
+                   + comune("BOLZANO", "A952", "TN", "1920-10-16", "1927-01-11", "BOZEN")
+                   + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")
+                   + comune("SENALE", "ND", "BZ", "1948-03-14", "1974-09-17", "UNSERE LIEBE FRAU IM WALDE")
+                   + comune("SAN FELICE", "I603", "BZ", "1974-09-18", "9999-12-31", "SAN FELICE") // other name = name
+            << QStringList{"BOLZANO BZ A952 1900-01-01/1920-10-15/XX/U;1920-10-16/1927-01-11/TN/U;1927-01-12//BZ/U",
+                           "SAN FELICE BZ I603 1974-09-18//BZ/U",
+                           "BOZEN BZ A952 1920-10-16/1927-01-11/TN/A;1927-01-12//BZ/A"};
+        QTest::newRow("bilingual: the alternative name is a half")
+            << comune("SÈN JAN DI FASSA", "M390", "TN", "2018-01-01", "2018-12-06", "SÈN JAN")
+                   + comune("SAN GIOVANNI DI FASSA-SÈN JAN", "M390", "TN", "2018-12-07", "9999-12-31", "SÈN JAN")
+            << QStringList{"SÈN JAN DI FASSA TN M390 2018-01-01/2018-12-06/TN/U",
+                           "SAN GIOVANNI DI FASSA-SÈN JAN TN M390 2018-12-07//TN/U", "SÈN JAN TN M390 2018-01-01//TN/A",
+                           "SAN GIOVANNI DI FASSA TN M390 2018-12-07//TN/A"};
+        QTest::newRow("bilingual: COMUNE DI X-OBCINA Y")
+            << comune("SAN DORLIGO DELLA VALLE-DOLINA", "D324", "TS", "1923-02-08", "9999-12-31",
+                      "COMUNE DI SAN DORLIGO DELLA VALLE-OBCINA DOLINA")
+            << QStringList{"SAN DORLIGO DELLA VALLE-DOLINA TS D324 1923-02-08//TS/U",
+                           "COMUNE DI SAN DORLIGO DELLA VALLE-OBCINA DOLINA TS D324 1923-02-08//TS/A",
+                           "SAN DORLIGO DELLA VALLE TS D324 1923-02-08//TS/A", "DOLINA TS D324 1923-02-08//TS/A"};
+        QTest::newRow("bilingual: an earlier name of the code, a hyphen and another")
+            << comune("DUINO AURISINA", "D383", "TS", "1928-09-09", "2009-01-28")
+                   + comune("DUINO AURISINA-DEVIN NABREŽINA", "D383", "TS", "2009-01-29")
+            << QStringList{"DUINO AURISINA TS D383 1928-09-09/2009-01-28/TS/U;2009-01-29//TS/A",
+                           "DUINO AURISINA-DEVIN NABREŽINA TS D383 2009-01-29//TS/U",
+                           "DEVIN NABREŽINA TS D383 2009-01-29//TS/A"};
+        QTest::newRow("ordinary hyphenated names stay whole")
+            << comune("UGGIATE", "L486", "CO", "1861-03-17", "1938-01-17")
+                   + comune("UGGIATE-TREVANO", "L487", "CO", "1938-01-18") + comune("MONTECATINI-TERME", "A561", "PT")
+            << QStringList{"UGGIATE CO L486 1861-03-17/1938-01-17/CO/U", "UGGIATE-TREVANO CO L487 1938-01-18//CO/U",
+                           "MONTECATINI-TERME PT A561 1861-03-17//PT/U"};
+    }
+    void municipalityRecords()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(QStringList, records);
+        QCOMPARE(describeWithPeriods(municipalities(QStringLiteral("c.csv"), kComuniHeader + rows)), records);
+    }
+
+    // SOVIZZO's change of code in 2024, over an archive without it and over
+    // a newer one that has it already.
+    void changes_data()
+    {
+        QTest::addColumn<QByteArray>("archive");
+        QTest::addColumn<QString>("result"); // the records and the newest day, or the fault
+        const QString sovizzo =
+            "SOVIZZO VI I879 1866-11-19/2024-01-21/VI/U|SOVIZZO VI M436 2024-01-22//VI/U|2024-01-22";
+        QTest::newRow("applied") << comune("SOVIZZO", "I879", "VI", "1866-11-19", "9999-12-31", "", "9665") << sovizzo;
+        QTest::newRow("in the archive already")
+            << comune("SOVIZZO", "I879", "VI", "1866-11-19", "2024-01-21", "", "9665")
+                   + comune("SOVIZZO", "M436", "VI", "2024-01-22", "9999-12-31", "", "30000")
+            << sovizzo;
+        QTest::newRow("no such ID") << comune("SOVIZZO", "I879", "VI", "1866-11-19", "9999-12-31", "", "1")
+                                    << "v.csv:2: no period with ID 9665 (I879 SOVIZZO) in the archive";
+        QTest::newRow("the ID of another period")
+            << comune("GAMBUGLIANO", "D902", "VI", "1906-05-07", "9999-12-31", "", "9665")
+            << "v.csv:2: ID 9665 is D902 from 1906-05-07 in the archive";
+    }
+    void changes()
+    {
+        QFETCH(QByteArray, archive);
+        QFETCH(QString, result);
+        const QByteArray changes = kComuniHeader
+                                   + comune("SOVIZZO", "I879", "VI", "1866-11-19", "2024-01-21", "", "9665")
+                                   + comune("SOVIZZO", "M436", "VI", "2024-01-22", "9999-12-31", "", "");
+        QString outcome;
+        const QString fault = sourceErrorOf([&] {
+            auto rows = src::readArchive(QStringLiteral("a.csv"), kComuniHeader + archive);
+            src::applyChanges(rows, src::readArchive(QStringLiteral("v.csv"), changes), QStringLiteral("v.csv"));
+            outcome = describeWithPeriods(src::municipalityRecords(rows)).join(u'|') + u'|'
+                      + src::newestDay(rows).toString(Qt::ISODate);
+        });
+        QCOMPARE(fault.isEmpty() ? outcome : fault, result);
     }
 
     void foreignStates()
@@ -323,12 +417,12 @@ private slots:
                                "\"3\",\"\",\"\",\"\"\r\n"
                                "\"4\",\"BONAIRE, SINT EUSTATIUS, SABA\",\"\",\"TERRITORIO\"\r\n"
                                "\"5\",\"STATI UNITI D'AMERICA\",\"Z404\",\"STATO\"\r\n";
-        QCOMPARE(describe(buildregister::readForeignStates(QStringLiteral("s.csv"), csv)),
+        QCOMPARE(describe(src::readForeignStates(QStringLiteral("s.csv"), csv)),
                  (QStringList{"AFGHANISTAN EE Z200", "STATI UNITI D'AMERICA EE Z404"}));
 
         const QByteArray head = "\"DENOMINAZIONE\",\"CODAT\"\r\n\"ALBANIA\",\"Z100\"\r\n";
         const auto failure = [&](const QByteArray& row) {
-            return sourceErrorOf([&] { buildregister::readForeignStates(QStringLiteral("s.csv"), head + row); });
+            return sourceErrorOf([&] { src::readForeignStates(QStringLiteral("s.csv"), head + row); });
         };
         QCOMPARE(failure("\"\",\"Z999\"\r\n"), QStringLiteral("s.csv:3: empty name"));
         QCOMPARE(failure("\"ROMA\",\"H501\"\r\n"), QStringLiteral("s.csv:3: code 'H501' is not Z and three digits"));
@@ -347,9 +441,9 @@ private slots:
         QTest::newRow("ends before it begins")
             << QByteArray("B,Z101,1990-01-01,1980-01-01,x\n") << QByteArray() << "t.csv:3: AL is before DAL";
         QTest::newRow("names no state") << QByteArray() << QByteArray("CINA,Z210,CINA POPOLARE\n")
-                                        << "n.csv:3: no foreign state 'CINA POPOLARE' with code 'Z210'";
+                                        << "n.csv:3: no place 'CINA POPOLARE' with code 'Z210'";
         QTest::newRow("names a state by another code")
-            << QByteArray() << QByteArray("CINA,Z211,A\n") << "n.csv:3: no foreign state 'A' with code 'Z211'";
+            << QByteArray() << QByteArray("CINA,Z211,A\n") << "n.csv:3: no place 'A' with code 'Z211'";
     }
 
     void foreignNameFaults()
@@ -358,76 +452,72 @@ private slots:
         QFETCH(QByteArray, stateName);
         QFETCH(QString, message);
         const QString error = sourceErrorOf([&] {
-            const auto states = buildregister::readTerritories(QStringLiteral("t.csv"),
-                                                               kTerritoriesHeader + "A,Z210,,,x\n" + territory);
-            buildregister::readStateNames(QStringLiteral("n.csv"), kStateNamesHeader + "X,Z210,A\n" + stateName,
-                                          states);
+            const auto states =
+                src::readDatedStates(QStringLiteral("t.csv"), kTerritoriesHeader + "A,Z210,,,x\n" + territory);
+            src::readNamesInUse(QStringLiteral("n.csv"), kStateNamesHeader + "X,Z210,A\n" + stateName,
+                                QStringLiteral("CODAT"), states);
         });
         QCOMPARE(error, message);
     }
 
     void sourcesMergeWithoutDuplicates()
     {
-        const buildregister::SourceFiles files{
-            dir_.filePath(QStringLiteral("m.csv")), dir_.filePath(QStringLiteral("f.csv")),
-            dir_.filePath(QStringLiteral("c.csv")), dir_.filePath(QStringLiteral("t.csv")),
-            dir_.filePath(QStringLiteral("n.csv"))};
-        QVERIFY(writeFile(files.municipalities,
-                          kComuniHeader + comune("PALAU", "G258", "SS")
-                              + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")));
-        QVERIFY(writeFile(files.foreignStates, kStatesHeader + "\"PALAU\",\"Z734\"\n\"JUGOSLAVIA\",\"Z118\"\n"));
-        QVERIFY(
-            writeFile(files.ceasedStates, kStatesHeader + "\"JUGOSLAVIA\",\"Z118\"\n\"CECOSLOVACCHIA\",\"Z105\"\n"));
-        QVERIFY(writeFile(files.territories, kTerritoriesHeader + "ZANZIBAR,Z356,,1964-04-25,x\nPALAU,Z734,,,x\n"));
-        // A name people type may name a ceased state or a territory.
-        QVERIFY(writeFile(files.stateNames, kStateNamesHeader
-                                                + "IUGOSLAVIA,Z118,JUGOSLAVIA\nZANZIBAR,Z356,ZANZIBAR\n"
-                                                  "CECOSLOVACCHIA,Z105,CECOSLOVACCHIA\n"));
-        QCOMPARE(
-            describeWithValidity(buildregister::readSources(files)),
-            (QStringList{"PALAU SS G258 1861-03-17..*", "BOLZANO BZ A952 1927-01-12..*", "BOZEN BZ A952 1927-01-12..*",
-                         "PALAU EE Z734 *..*", "JUGOSLAVIA EE Z118 *..*", "CECOSLOVACCHIA EE Z105 *..*",
-                         "ZANZIBAR EE Z356 *..1964-04-25", "IUGOSLAVIA EE Z118 *..*"}));
+        const src::SourceFiles files = sourceFiles(
+            QStringLiteral("merge-"),
+            {kComuniHeader + comune("PALAU", "G258", "SS")
+                 + comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BOZEN")
+                 + comune("REGGIO NELL'EMILIA", "H223", "RE", "1862-10-20")
+                 + comune("MONTECATINI-TERME", "A561", "PT", "1940-10-08"),
+             kComuniHeader, kStatesHeader + "\"PALAU\",\"Z734\"\n",
+             kTerritoriesHeader + "JUGOSLAVIA,Z118,,2003-02-03,x\nSERBIA E MONTENEGRO,Z157,2003-02-04,2006-06-04,x\n",
+             kTerritoriesHeader + "ZANZIBAR,Z356,,1964-04-25,x\nPALAU,Z734,,,x\n",
+             // A name people type may name a ceased state or a territory; one
+             // that reads as the official name adds nothing.
+             kStateNamesHeader + "IUGOSLAVIA,Z118,JUGOSLAVIA\nZANZIBAR,Z356,ZANZIBAR\n",
+             kMunicipalityNamesHeader
+                 + "REGGIO EMILIA,H223,REGGIO NELL'EMILIA\nMONTECATINI TERME,A561,MONTECATINI-TERME\n"});
+        const src::Sources sources = src::readSources(files);
+        QCOMPARE(describeWithPeriods(sources.records),
+                 (QStringList{
+                     "PALAU SS G258 1861-03-17//SS/U", "BOLZANO BZ A952 1927-01-12//BZ/U",
+                     "REGGIO NELL'EMILIA RE H223 1862-10-20//RE/U", "MONTECATINI-TERME PT A561 1940-10-08//PT/U",
+                     "BOZEN BZ A952 1927-01-12//BZ/A", "PALAU EE Z734 //EE/U", "JUGOSLAVIA EE Z118 /2003-02-03/EE/U",
+                     "SERBIA E MONTENEGRO EE Z157 2003-02-04/2006-06-04/EE/U", "ZANZIBAR EE Z356 /1964-04-25/EE/U",
+                     "IUGOSLAVIA EE Z118 /2003-02-03/EE/A", "REGGIO EMILIA RE H223 1862-10-20//RE/A"}));
+        QCOMPARE(sources.dataDate, QDate(1940, 10, 8));
 
-        buildregister::SourceFiles missing = files;
+        src::SourceFiles missing = files;
         missing.territories = dir_.filePath(QStringLiteral("nowhere.csv"));
-        QVERIFY(sourceErrorOf([&] {
-                    buildregister::readSources(missing);
-                }).startsWith(missing.territories + QStringLiteral(":0: ")));
+        QVERIFY(
+            sourceErrorOf([&] { src::readSources(missing); }).startsWith(missing.territories + QStringLiteral(":0: ")));
     }
 
     // ------------------------------------------------------------ the tool
 
     void toolBuildsSameBytesEveryTime()
     {
-        const buildregister::SourceFiles files{
-            dir_.filePath(QStringLiteral("tm.csv")), dir_.filePath(QStringLiteral("tf.csv")),
-            dir_.filePath(QStringLiteral("tc.csv")), dir_.filePath(QStringLiteral("tt.csv")),
-            dir_.filePath(QStringLiteral("tn.csv"))};
-        QVERIFY(writeFile(files.municipalities, kComuniHeader + comune("ROMA", "H501", "RM")
-                                                    + comune("AGLIÈ", "A074", "TO") + comune("CASTRO", "M261", "LE")
-                                                    + comune("CASTRO", "C337", "BG")
-                                                    + comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
-                                                    + comune("BELLAGIO", "M335", "CO", "2014-02-04")));
-        QVERIFY(writeFile(files.foreignStates, kStatesHeader + "\"STATI UNITI D'AMERICA\",\"Z404\"\n"));
-        QVERIFY(writeFile(files.ceasedStates, kStatesHeader + "\"JUGOSLAVIA\",\"Z118\"\n"));
-        QVERIFY(writeFile(files.territories, kTerritoriesHeader + "HONG KONG,Z221,,,x\n"));
-        QVERIFY(writeFile(files.stateNames, kStateNamesHeader + "USA,Z404,STATI UNITI D'AMERICA\n"));
-        const QStringList inputs = {files.municipalities, files.foreignStates, files.ceasedStates, files.territories,
-                                    files.stateNames};
+        const src::SourceFiles files = sourceFiles(
+            QStringLiteral("tool-"),
+            {kComuniHeader + comune("ROMA", "H501", "RM") + comune("AGLIÈ", "A074", "TO")
+                 + comune("CASTRO", "M261", "LE") + comune("CASTRO", "C337", "BG")
+                 + comune("BELLAGIO", "A744", "CO", "1861-03-17", "2014-02-03")
+                 + comune("BELLAGIO", "M335", "CO", "2014-02-04"),
+             kComuniHeader, kStatesHeader + "\"STATI UNITI D'AMERICA\",\"Z404\"\n",
+             kTerritoriesHeader + "JUGOSLAVIA,Z118,,2003-02-03,x\n", kTerritoriesHeader + "HONG KONG,Z221,,,x\n",
+             kStateNamesHeader + "USA,Z404,STATI UNITI D'AMERICA\n", kMunicipalityNamesHeader});
         const QString first = dir_.filePath(QStringLiteral("first.mdb"));
         const QString second = dir_.filePath(QStringLiteral("second.mdb"));
-        QCOMPARE(runTool(inputs + QStringList{first}).exitCode, 0);
-        QCOMPARE(runTool(inputs + QStringList{second}).exitCode, 0);
+        QCOMPARE(runTool(paths(files) + QStringList{first}).exitCode, 0);
+        QCOMPARE(runTool(paths(files) + QStringList{second}).exitCode, 0);
         const QByteArray bytes = fileBytes(first);
         QVERIFY(!bytes.isEmpty());
         QCOMPARE(fileBytes(second), bytes);
 
         // The writer's own sort fixes the order, not the order of the input.
-        auto records = buildregister::readSources(files);
-        std::reverse(records.begin(), records.end());
+        src::Sources sources = src::readSources(files);
+        std::reverse(sources.records.begin(), sources.records.end());
         const QString shuffled = dir_.filePath(QStringLiteral("shuffled.mdb"));
-        registro::writeRegister(shuffled, records);
+        registro::writeRegister(shuffled, sources.records, sources.dataDate);
         QCOMPARE(fileBytes(shuffled), bytes);
     }
 
@@ -441,18 +531,17 @@ private slots:
     void toolFailsOnMalformedRow()
     {
         QFETCH(QString, fileName);
-        const QString comuni = dir_.filePath(fileName);
-        const QString stati = dir_.filePath(QStringLiteral("bf.csv"));
-        QVERIFY(writeFile(comuni, kComuniHeader + comune("ROMA", "H501", "RM") + comune("MILANO", "F25", "MI")));
-        QVERIFY(writeFile(stati, "\"DENOMINAZIONE\",\"CODAT\"\n"));
-        const QString territori = dir_.filePath(QStringLiteral("bt.csv"));
-        QVERIFY(writeFile(territori, kTerritoriesHeader));
-        const QString nomi = dir_.filePath(QStringLiteral("bn.csv"));
-        QVERIFY(writeFile(nomi, kStateNamesHeader));
+        src::SourceFiles files =
+            sourceFiles(QStringLiteral("bad-"), {kComuniHeader, kComuniHeader, kStatesHeader, kTerritoriesHeader,
+                                                 kTerritoriesHeader, kStateNamesHeader, kMunicipalityNamesHeader});
+        files.municipalities = dir_.filePath(fileName);
+        QVERIFY(writeFile(files.municipalities,
+                          kComuniHeader + comune("ROMA", "H501", "RM") + comune("MILANO", "F25", "MI")));
         const QString output = dir_.filePath(QStringLiteral("never.mdb"));
-        const Run run = runTool({comuni, stati, stati, territori, nomi, output});
+        const Run run = runTool(paths(files) + QStringList{output});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errors.contains(comuni + QStringLiteral(":3: cadastral code 'F25'")), qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(files.municipalities + QStringLiteral(":3: cadastral code 'F25'")),
+                 qPrintable(run.errors));
         QVERIFY(!QFile::exists(output));
         QVERIFY(QDir(dir_.path()).entryList({QStringLiteral("never.mdb*")}).isEmpty());
     }
@@ -461,15 +550,17 @@ private slots:
 
     void builtRegisterIsUpToDateAndReproducible()
     {
-        const QString data = QStringLiteral(TARVOLIN_DATA_DIR);
         const QString rebuilt = dir_.filePath(QStringLiteral("Comuni.mdb"));
-        QCOMPARE(runTool({data + QStringLiteral("/ANPR_archivio_comuni.csv"),
-                          data + QStringLiteral("/ANPR_stati_esteri.csv"), data + QStringLiteral("/stati_cessati.csv"),
-                          data + QStringLiteral("/territori_esteri.csv"),
-                          data + QStringLiteral("/stati_nomi_comuni.csv"), rebuilt})
-                     .exitCode,
-                 0);
+        QStringList inputs;
+        for (const char* name :
+             {"ANPR_archivio_comuni.csv", "ANPR_variazioni_dopo_2023-05-16.csv", "ANPR_stati_esteri.csv",
+              "stati_cessati.csv", "territori_esteri.csv", "stati_nomi_comuni.csv", "nomi_comuni_in_uso.csv"})
+            inputs << QStringLiteral(TARVOLIN_DATA_DIR "/") + QLatin1String(name);
+        QCOMPARE(runTool(inputs + QStringList{rebuilt}).exitCode, 0);
         QCOMPARE(fileBytes(rebuilt), fileBytes(QStringLiteral(TARVOLIN_REGISTER)));
+        // The newest day of the data: SOVIZZO, SETTEVILLE and SANTA CATERINA
+        // D'ESTE began on 22/01/2024.
+        QCOMPARE(registro::Database::open(rebuilt)->dataDate(), QDate(2024, 1, 22));
     }
 
     void builtRegisterCounts()
@@ -485,11 +576,16 @@ private slots:
                 distinct = int(row.columnInt64(2));
             });
         // The archive's 10,708 distinct (name, code) pairs less the 15 whose
-        // code is "ND", and 287 (alternative name, code) pairs less the 10
-        // that repeat the name; 208 foreign states with a code in ANPR's
-        // table, 5 ceased ones, 74 more territories and 102 names people type.
-        QCOMPARE(municipalities, 10708 - 15 + 287 - 10);
-        QCOMPARE(foreign, 208 + 5 + 74 + 102);
+        // code is "ND", and the 5 new ones of the changes; 287 (alternative
+        // name, code) pairs less the 10 that repeat the name; 25 halves of
+        // bilingual names that are no name of the code already (17 marked by
+        // the alternative name, 8 by an earlier name: DEVIN NABREŽINA,
+        // DOLINA, SÈN JAN, MASCIAGO...); 3 names in use (MONTECATINI TERME
+        // reads as MONTECATINI-TERME). 208 foreign states with a code in
+        // ANPR's table, 5 ceased ones, 74 more territories and 103 names
+        // people type, less 5 that read as the official name (PERÙ, GUINEA-BISSAU...).
+        QCOMPARE(municipalities, 10708 - 15 + 5 + 287 - 10 + 17 + 8 + 3);
+        QCOMPARE(foreign, 208 + 5 + 74 + 103 - 5);
         QCOMPARE(distinct, municipalities + foreign);
     }
 
@@ -525,7 +621,8 @@ private slots:
             << "abetone" << QStringList{"ABETONE PT A012", "ABETONE CUTIGLIANO PT M376"};
         QTest::newRow("merged into ABETONE CUTIGLIANO, old name and code")
             << "cutigliano" << QStringList{"CUTIGLIANO PT D235"};
-        QTest::newRow("foreign state") << "stati uniti" << QStringList{"STATI UNITI D'AMERICA EE Z404"};
+        QTest::newRow("foreign state, after the name people type")
+            << "stati uniti" << QStringList{"STATI UNITI EE Z404", "STATI UNITI D'AMERICA EE Z404"};
         QTest::newRow("ceased state") << "jugoslavia" << QStringList{"JUGOSLAVIA EE Z118"};
         QTest::newRow("municipality and state of one name") << "palau" << QStringList{"PALAU SS G258", "PALAU EE Z734"};
         QTest::newRow("47 characters") << "challant saint anselme et"

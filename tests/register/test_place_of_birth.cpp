@@ -8,6 +8,7 @@
 #include "Form1.h"
 #include "PlaceChoice.h"
 #include "RecordingServices.h"
+#include "Records.h"
 #include "RegisterFile.h"
 #include "SystemServices.h"
 
@@ -20,20 +21,28 @@
 
 namespace {
 
-registro::Record rec(const char* name, const char* province, const char* code, QDate first = {}, QDate last = {})
-{
-    return {QString::fromUtf8(name), QString::fromLatin1(province), QString::fromLatin1(code), first, last};
-}
+using testing::periods;
+using testing::rec;
 
 std::vector<registro::Record> smallRegister()
 {
     return {
         rec("BELLAGIO", "CO", "A744", QDate(1861, 3, 17), QDate(2014, 2, 3)),
         rec("BELLAGIO", "CO", "M335", QDate(2014, 2, 4)),
+        // Places that bore the name at another time than the birth date.
+        rec("BORGO NUOVO", "AA", "B001", QDate(2000, 1, 1)),
+        rec("BORGO NUOVO", "BB", "B002", QDate(2000, 1, 1)),
+        rec("BORGO", "AA", "B001", QDate(1900, 1, 1), QDate(1999, 12, 31)),
+        rec("BORGO VECCHIO", "BB", "B002", QDate(1900, 1, 1), QDate(1999, 12, 31)),
         rec("CASTRO", "BG", "C337"),
         rec("CASTRO", "LE", "M261"),
+        // One place under two spellings of one name.
+        rec("CITTA' DEL VATICANO", "EE", "Z106"),
+        rec("CITTÀ DEL VATICANO", "EE", "Z106"),
         rec("FORLÌ", "FC", "D704", QDate(1861, 3, 17)),
         rec("FORLIMPOPOLI", "FC", "D705", QDate(1861, 3, 17)),
+        periods("LA SPEZIA", "E463", "1930-11-18//SP/U"),
+        periods("LENNO", "E525", "1861-03-17/1929-02-07/CO/U;1947-10-03/2014-02-03/CO/U"),
         rec("GUASTO", "XX", "?12"), // a code no fiscal code can hold
         rec("LONGA", "AA", "L001", {}, QDate(1950, 12, 31)),
         rec("LONGA", "BB", "L002", QDate(1951, 1, 1)),
@@ -44,6 +53,15 @@ std::vector<registro::Record> smallRegister()
         rec("PATERNÒ", "CT", "G371", QDate(1861, 3, 17)),
         rec("RABBI", "TN", "H146"),
         rec("ROMA", "RM", "H501", QDate(1884, 9, 11)),
+        // Several of one name in force in 1990, two of them in AA; the first
+        // two shown begin in 2000.
+        rec("SANTA LUCIA", "AA", "S001", QDate(1900, 1, 1)),
+        rec("SANTA LUCIA", "AA", "S002", QDate(1900, 1, 1)),
+        rec("SANTA LUCIA", "BB", "S003", QDate(1900, 1, 1)),
+        rec("SANTA LUCIA", "AA", "S004", QDate(2000, 1, 1)),
+        rec("SANTA LUCIA", "BB", "S005", QDate(2000, 1, 1)),
+        periods("SAPPADA", "I421", "1866-11-19/2017-12-31/BL/U;2018-01-01//UD/U"),
+        periods("SPEZIA", "E463", "1861-03-17/1923-12-21/GE/U;1923-12-22/1930-11-17/SP/U"),
         rec("ZANZIBAR", "EE", "Z356", {}, QDate(1964, 4, 25)),
     };
 }
@@ -97,7 +115,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        registro::writeRegister(dir.filePath(QStringLiteral("Comuni.mdb")), smallRegister());
+        registro::writeRegister(dir.filePath(QStringLiteral("Comuni.mdb")), smallRegister(), QDate(2024, 1, 22));
         fake.services().app.executableDir = dir.path();
     }
     void init()
@@ -131,6 +149,14 @@ private slots:
             QStringLiteral("ask: ZANZIBAR (EE) non risulta in vigore il 01/01/1970. Calcolare comunque?");
         const QString longa1960 =
             QStringLiteral("ask: LONGA (AA) non risulta in vigore il 01/01/1960. Calcolare comunque?");
+        const QString santaLucia1990 =
+            QStringLiteral("ask: SANTA LUCIA (AA) non risulta in vigore il 01/01/1990. Calcolare comunque?");
+        const QString zanzibar2024 = QStringLiteral("ask: ZANZIBAR (EE) non risulta in vigore il 01/06/2024 (elenco "
+                                                    "dei comuni aggiornato al 22/01/2024). Calcolare comunque?");
+        const QStringList refused2024 = {QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco (elenco dei "
+                                                                                "comuni aggiornato al 22/01/2024)")};
+        const QString lenno1935 =
+            QStringLiteral("ask: LENNO (CO) non risulta in vigore il 01/01/1935. Calcolare comunque?");
         // clang-format off
         QTest::newRow("one name, two codes: today's") << "bellagio" << 0 << y2020 << false << "M335" << none << "BELLAGIO CO M335";
         QTest::newRow("one name, two codes: the one of 1990") << "bellagio" << 0 << y1990 << false << "A744" << none << "BELLAGIO CO A744";
@@ -139,12 +165,28 @@ private slots:
         QTest::newRow("typed without the accent") << "forli" << 0 << y1990 << false << "D704" << none << "FORLÌ FC D704";
         QTest::newRow("plain spelling shown, not yet in force") << "paterno" << 0 << y1960 << false << "G371" << none << "PATERNÒ CT G371";
         QTest::newRow("accented spelling a step away") << "paterno" << 1 << y1980 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("typed with the accent: completed so") << QString::fromUtf8("paternò") << 0 << y1990 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("a final apostrophe for the accent") << "paterno'" << 0 << y1990 << false << "G371" << none << "PATERNÒ CT G371";
+        QTest::newRow("forli'") << "forli'" << 0 << y1990 << false << "D704" << none << "FORLÌ FC D704";
         QTest::newRow("ceased: asked, No") << "zanzibar" << 0 << QDate(1970, 1, 1) << false << "" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
         QTest::newRow("ceased: asked, Sì") << "zanzibar" << 0 << QDate(1970, 1, 1) << true << "Z356" << QStringList{zanzibar1970} << "ZANZIBAR EE Z356";
         QTest::newRow("several in force, none of the shown province: asked")
             << "longa" << 2 << y1960 << false << "" << QStringList{longa1960} << "LONGA AA L001";
         QTest::newRow("only the old one in force") << "longa" << 0 << QDate(1940, 1, 1) << false << "L001" << none << "LONGA AA L001";
         QTest::newRow("a miss") << "rq" << 0 << y1990 << false << "" << refused << "Rq ? ?";
+        QTest::newRow("several in force, one of the shown province") << "santa lucia" << 1 << y1990 << false << "S003" << none << "SANTA LUCIA BB S003";
+        QTest::newRow("several in force, two of the shown province: asked")
+            << "santa lucia" << 0 << y1990 << false << "" << QStringList{santaLucia1990} << "SANTA LUCIA AA S004";
+        QTest::newRow("born in a gap: asked")
+            << "lenno" << 0 << QDate(1935, 1, 1) << false << "" << QStringList{lenno1935} << "LENNO CO E525";
+        QTest::newRow("named otherwise that day: the name and province of that day")
+            << "la spezia" << 0 << QDate(1920, 1, 1) << false << "E463" << none << "SPEZIA GE E463";
+        QTest::newRow("the province of the day") << "sappada" << 0 << y1980 << false << "I421" << none << "SAPPADA BL I421";
+        // Born after the newest day of the register's data: said so.
+        QTest::newRow("after the data, ceased: asked")
+            << "zanzibar" << 0 << QDate(2024, 6, 1) << false << "" << QStringList{zanzibar2024} << "ZANZIBAR EE Z356";
+        QTest::newRow("after the data, a miss")
+            << "rq" << 0 << QDate(2024, 6, 1) << false << "" << refused2024 << "Rq ? ?";
         // clang-format on
     }
 
@@ -271,19 +313,28 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("code"); // of the place reported
         QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("place"); // name and province reported, when they are not the name's
 
         using C = registro::PlaceChoice;
         // clang-format off
-        QTest::newRow("one record") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1;
-        QTest::newRow("the one in force, 1990") << "Bellagio" << QDate(1990, 1, 1) << int(C::Chosen) << "A744" << 2;
-        QTest::newRow("the day it ended") << "bellagio" << QDate(2014, 2, 3) << int(C::Chosen) << "A744" << 2;
-        QTest::newRow("blanks and no accent") << "  forli " << QDate(1990, 1, 1) << int(C::Chosen) << "D704" << 1;
-        QTest::newRow("two in force") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2;
-        QTest::newRow("folded spellings, both in force") << "PATERNO" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2;
-        QTest::newRow("none in force: the only one") << "zanzibar" << QDate(1970, 1, 1) << int(C::NotInForce) << "Z356" << 1;
-        QTest::newRow("none in force: the first") << "bellagio" << QDate(1850, 1, 1) << int(C::NotInForce) << "M335" << 2;
-        QTest::newRow("a name only begun") << "rom" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0;
-        QTest::newRow("a malformed code") << "guasto" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0;
+        QTest::newRow("one record") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "";
+        QTest::newRow("the one in force, 1990") << "Bellagio" << QDate(1990, 1, 1) << int(C::Chosen) << "A744" << 2 << "";
+        QTest::newRow("the day it ended") << "bellagio" << QDate(2014, 2, 3) << int(C::Chosen) << "A744" << 2 << "";
+        QTest::newRow("blanks and no accent") << "  forli " << QDate(1990, 1, 1) << int(C::Chosen) << "D704" << 1 << "";
+        QTest::newRow("two in force") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
+        QTest::newRow("folded spellings, both in force") << "PATERNO" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
+        QTest::newRow("none in force: the only one") << "zanzibar" << QDate(1970, 1, 1) << int(C::NotInForce) << "Z356" << 1 << "";
+        QTest::newRow("none in force: the first") << "bellagio" << QDate(1850, 1, 1) << int(C::NotInForce) << "M335" << 2 << "";
+        QTest::newRow("a name only begun") << "rom" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "";
+        QTest::newRow("a malformed code") << "guasto" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "";
+        QTest::newRow("typed with the accent: the one spelled so") << QString::fromUtf8("paternò") << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "";
+        QTest::newRow("a final apostrophe for the accent") << "PATERNO'" << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "";
+        QTest::newRow("one place under two spellings") << "citta del vaticano" << QDate(1990, 1, 1) << int(C::Chosen) << "Z106" << 2 << "";
+        QTest::newRow("born in a gap") << "lenno" << QDate(1935, 1, 1) << int(C::NotInForce) << "E525" << 1 << "";
+        QTest::newRow("named otherwise that day") << "la spezia" << QDate(1920, 1, 1) << int(C::Chosen) << "E463" << 1 << "SPEZIA GE";
+        QTest::newRow("named otherwise, later") << "spezia" << QDate(1950, 1, 1) << int(C::Chosen) << "E463" << 1 << "LA SPEZIA SP";
+        QTest::newRow("two places named otherwise that day") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
+        QTest::newRow("the province of the day") << "sappada" << QDate(1980, 1, 1) << int(C::Chosen) << "I421" << 1 << "SAPPADA BL";
         // clang-format on
     }
 
@@ -294,11 +345,14 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(QString, code);
         QFETCH(int, records);
+        QFETCH(QString, place);
         auto db = registro::Database::open(dir.filePath(QStringLiteral("Comuni.mdb")));
         const registro::PlaceChoice choice = registro::choosePlace(*db, name, born);
         QCOMPARE(int(choice.outcome), outcome);
         QCOMPARE(choice.place.code, code);
         QCOMPARE(int(choice.records.size()), records);
+        if (!place.isEmpty())
+            QCOMPARE(choice.place.name + u' ' + choice.place.province, place);
     }
 };
 
@@ -329,6 +383,12 @@ private slots:
         QTest::newRow("hong kong") << "hong kong" << 0 << QDate(1990, 1, 1) << "Z221";
         QTest::newRow("Roma, capital typed with Shift") << "Roma" << 0 << QDate(1980, 1, 1) << "H501";
         QTest::newRow("47 characters") << "challant saint anselme et" << 0 << QDate(1946, 5, 1) << "C592";
+        QTest::newRow("livo of Trento, 1935") << "livo" << 0 << QDate(1935, 1, 1) << "E624";
+        QTest::newRow("la spezia, 1920") << "la spezia" << 0 << QDate(1920, 1, 1) << "E463";
+        QTest::newRow("rovigno, 1935") << "rovigno" << 0 << QDate(1935, 1, 1) << "H619";
+        QTest::newRow("sovizzo, 2024") << "sovizzo" << 0 << QDate(2024, 6, 1) << "M436";
+        QTest::newRow("duino-aurisina") << "duino-aurisina" << 0 << QDate(2020, 1, 1) << "D383";
+        QTest::newRow("devin nabrezina") << "devin nabrezina" << 0 << QDate(2020, 1, 1) << "D383";
         // clang-format on
     }
 

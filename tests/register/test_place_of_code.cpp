@@ -3,6 +3,7 @@
 
 #include "ComuniStore.h"
 #include "PlaceOfCode.h"
+#include "Records.h"
 #include "RegisterFile.h"
 
 #include <QTemporaryDir>
@@ -11,14 +12,16 @@
 
 namespace {
 
-registro::Record rec(const char* name, const char* province, const char* code, QDate first = {}, QDate last = {})
-{
-    return {QString::fromUtf8(name), QString::fromLatin1(province), QString::fromLatin1(code), first, last};
-}
+using testing::periods;
+using testing::rec;
 
 std::vector<registro::Record> smallRegister()
 {
     return {
+        periods("LENNO", "E525", "1861-03-17/1929-02-07/CO/U;1947-10-03/2014-02-03/CO/U"),
+        periods("MERAN", "F132", "1920-10-16/1927-01-11/TN/A;1927-01-12//BZ/A"),
+        periods("MERANO", "F132", "1920-10-16/1927-01-11/TN/U;1927-01-12//BZ/U"),
+        periods("SAPPADA", "I421", "1866-11-19/2017-12-31/BL/U;2018-01-01//UD/U"),
         rec("BELLAGIO", "CO", "A744", QDate(1861, 3, 17), QDate(2014, 2, 3)),
         rec("BELLAGIO", "CO", "M335", QDate(2014, 2, 4)),
         rec("BOLZANO", "BZ", "A952", QDate(1920, 10, 16)),
@@ -33,7 +36,7 @@ QStringList names(const std::vector<registro::Record>& records)
 {
     QStringList out;
     for (const auto& r : records)
-        out << r.name + u' ' + r.code;
+        out << r.name + u' ' + r.province + u' ' + r.code;
     return out;
 }
 
@@ -62,16 +65,22 @@ private slots:
         QTest::addColumn<QStringList>("records");
         using P = registro::PlaceOfCode;
         QTest::newRow("in force") << "H501" << QDate(1983, 5, 7) << QDate(1883, 5, 7) << int(P::InForce)
-                                  << QStringList{"ROMA H501"};
-        QTest::newRow("every name of the day, index order")
-            << "A952" << QDate(1990, 1, 1) << QDate() << int(P::InForce) << QStringList{"BOLZANO A952", "BOZEN A952"};
+                                  << QStringList{"ROMA RM H501"};
+        QTest::newRow("every name of the day, index order") << "A952" << QDate(1990, 1, 1) << QDate() << int(P::InForce)
+                                                            << QStringList{"BOLZANO BZ A952", "BOZEN BZ A952"};
+        QTest::newRow("the official name first") << "F132" << QDate(1990, 1, 1) << QDate() << int(P::InForce)
+                                                 << QStringList{"MERANO BZ F132", "MERAN BZ F132"};
+        QTest::newRow("the province of the day")
+            << "I421" << QDate(1980, 1, 1) << QDate() << int(P::InForce) << QStringList{"SAPPADA BL I421"};
+        QTest::newRow("a gap is not in force")
+            << "E525" << QDate(1935, 1, 1) << QDate() << int(P::NotInForce) << QStringList{"LENNO CO E525"};
         QTest::newRow("only the century before") << "C755" << QDate(2020, 6, 1) << QDate(1920, 6, 1)
-                                                 << int(P::InForceEarlier) << QStringList{"CIVEZZA C755"};
+                                                 << int(P::InForceEarlier) << QStringList{"CIVEZZA IM C755"};
         QTest::newRow("neither date: every record of the code")
-            << "A744" << QDate(2020, 6, 1) << QDate() << int(P::NotInForce) << QStringList{"BELLAGIO A744"};
+            << "A744" << QDate(2020, 6, 1) << QDate() << int(P::NotInForce) << QStringList{"BELLAGIO CO A744"};
         QTest::newRow("no such code") << "Z999" << QDate(2020, 6, 1) << QDate() << int(P::Unknown) << QStringList{};
         QTest::newRow("codes compare exactly")
-            << "h501" << QDate(2020, 6, 1) << QDate() << int(P::InForce) << QStringList{"ROMA VECCHIA h501"};
+            << "h501" << QDate(2020, 6, 1) << QDate() << int(P::InForce) << QStringList{"ROMA VECCHIA RM h501"};
     }
     void placeOfCode()
     {

@@ -119,6 +119,58 @@ private slots:
         QVERIFY(fake.log.isEmpty());
     }
 
+    // Locked by another program after the window opened: each key waits a
+    // moment, then the lock is said once, not at every key; once it is gone
+    // the box completes again.
+    void lockedWhileTyping()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        const testing::Form1Controls ui(form);
+        QVERIFY(fake.log.isEmpty());
+        registro::sqlite::Connection writer(path, registro::sqlite::Connection::Mode::ReadWriteCreate);
+        writer.exec("BEGIN EXCLUSIVE");
+        QTest::keyClicks(ui.Text1, QStringLiteral("rom"));
+        QCOMPARE(fake.boxes(), QStringList{QStringLiteral("DulMsg: 5 database is locked")});
+        writer.exec("ROLLBACK");
+        QTest::keyClicks(ui.Text1, QStringLiteral("a"));
+        QCOMPARE(ui.Text1->text() + ui.Text3->text(), QStringLiteral("ROMAH501"));
+        QCOMPARE(fake.boxes().size(), 1);
+    }
+
+    // A writer that stopped half-way left its journal: the register is
+    // said to be in another program's hands, and left as it is.
+    void hotJournal()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Comuni.mdb"));
+        QVERIFY(QFile::copy(builtRegister(), path));
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // A cache of one page spills the change into the file at once.
+            registro::sqlite::Connection db(path, registro::sqlite::Connection::Mode::ReadWriteCreate);
+            db.exec("PRAGMA cache_size = 1; BEGIN; UPDATE Comuni SET COMU_PROV = COMU_PROV || 'x';");
+            _exit(0);
+        }
+        int exitStatus = 0;
+        waitpid(child, &exitStatus, 0);
+        QVERIFY(QFile::exists(path + QStringLiteral("-journal")));
+        const QByteArray before = digest(path);
+        fake.services().app.executableDir = dir.path();
+        Form1 form(fake.services());
+        QCOMPARE(fake.boxes(),
+                 QStringList{QStringLiteral("Errore n° 8 File in scrittura da parte di un altro programma "
+                                            "(o lasciato a metà da uno che si è interrotto): riprovare "
+                                            "più tardi.")});
+        QCOMPARE(digest(path), before);
+    }
+
     void truncatedFile()
     {
         QTemporaryDir dir;

@@ -601,7 +601,10 @@ private slots:
         QCOMPARE(shown.province + shown.code, QStringLiteral("RMH501"));
         shown = typeInto(form, QStringLiteral("milano"));
         QCOMPARE(shown.text + shown.province + shown.code, QStringLiteral("MILANOMIF205"));
+        // The name people type comes first; the official name is a step away.
         shown = typeInto(form, QStringLiteral("stati uniti"));
+        QCOMPARE(shown.text + shown.province + shown.code, QStringLiteral("STATI UNITIEEZ404"));
+        shown = typeInto(form, QStringLiteral("stati uniti d"));
         QCOMPARE(shown.text, QStringLiteral("STATI UNITI D'AMERICA"));
         QCOMPARE(shown.province + shown.code, QStringLiteral("EEZ404"));
         shown = typeInto(form, QStringLiteral("abetone"));

@@ -486,7 +486,7 @@ private slots:
         writer.exec("ROLLBACK");
         QCOMPARE(busy.number, SQLITE_BUSY);
         QCOMPARE(busy.description, QStringLiteral("database is locked"));
-        QVERIFY2(waited >= 200 && waited < 5000, qPrintable(QString::number(waited)));
+        QVERIFY2(waited >= 900 && waited < 5000, qPrintable(QString::number(waited))); // about a second
         // Once the writer is gone the file opens normally.
         QVERIFY(Database::open(file)->isOpen());
     }
@@ -500,7 +500,7 @@ private slots:
         rs->seek(QStringLiteral("roma"));
 
         execSql(file, "BEGIN EXCLUSIVE; INSERT INTO Comuni VALUES "
-                      "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D''EZZELINO', '1867-03-11', ''); COMMIT");
+                      "('ROMANO D''EZZELINO', 'VI', 'H512', 'ROMANO D EZZELINO', '1867-03-11', '', ''); COMMIT");
         // The reader sees the new record on its next step.
         rs->moveNext();
         QCOMPARE(current(*rs), QStringLiteral("ROMANO D'EZZELINO H512"));

@@ -198,6 +198,21 @@ private slots:
                                             << "BOLZANO (BZ) A952, anche BOZEN"
                                             << "nessuna"
                                             << "RSSMRT90A01A952A" << false;
+        // The official name of the day first, and the province of that day.
+        QTest::newRow("official name first") << "RSSMRA20A01F132Z"
+                                             << "Codice valido."
+                                             << "M (maschio)"
+                                             << "01/01/2020 oppure 01/01/1920"
+                                             << "MERANO (BZ) F132, anche MERAN"
+                                             << "nessuna"
+                                             << "RSSMRA20A01F132Z" << false;
+        QTest::newRow("province of the day") << "RSSMRA80A01I421T"
+                                             << "Codice valido."
+                                             << "M (maschio)"
+                                             << "01/01/1980 oppure 01/01/1880"
+                                             << "SAPPADA (BL) I421"
+                                             << "nessuna"
+                                             << "RSSMRA80A01I421T" << false;
         QTest::newRow("place of the century before: merged away in 2014")
             << "RSSMRT20H41A744D"
             << "Codice valido."
