@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "AppVersion.h"
 #include "Csv.h"
+#include "DateParser.h"
 #include "Jobs.h"
 #include "RegisterUpdate.h"
 
@@ -226,7 +227,7 @@ bool readInput(const QString& file, QByteArray& bytes, QString& reason)
     return true;
 }
 
-QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+using platform::italianDate;
 
 int printVersion(const platform::AppInfo& info)
 {
@@ -251,7 +252,7 @@ int updateRegister(const QStringList& rest, const platform::AppInfo& info)
     if (rest.size() != 2 || rest[0] != u"aggiorna")
         return badUsage(QStringLiteral("registro vuole «aggiorna ARCHIVIO.csv»."));
     const QString archive = rest[1];
-    const QString target = info.executableDir + QStringLiteral("/Comuni.mdb");
+    const QString target = registro::registerPathIn(info.executableDir);
     const auto failed = [](const QString& why) {
         printError(QStringLiteral("registro dei comuni non aggiornato: ") + why);
         return BadUsage;
@@ -285,7 +286,7 @@ int updateRegister(const QStringList& rest, const platform::AppInfo& info)
         return failed(e.line > 0 ? QStringLiteral("%1, riga %2: %3.").arg(e.file).arg(e.line).arg(e.message)
                                  : QStringLiteral("%1: %2.").arg(e.file, e.message));
     } catch (const platform::Error& e) {
-        return failed(QStringLiteral("Errore n° %1 %2").arg(e.number).arg(e.description));
+        return failed(platform::errorText(e));
     }
 }
 

@@ -11,27 +11,8 @@ namespace riga {
 
 namespace {
 
-// Written out by hand: QDate::toString goes through the locale machinery,
-// which a run of a hundred thousand rows would feel.
-QString italianDate(const QDate& date)
-{
-    QString text(10, u'0');
-    const auto put = [&](qsizetype end, int n) {
-        for (qsizetype i = end; n > 0; --i, n /= 10)
-            text[i] = QChar(char16_t(u'0' + n % 10));
-    };
-    put(1, date.day());
-    text[2] = u'/';
-    put(4, date.month());
-    text[5] = u'/';
-    put(9, date.year());
-    return text;
-}
-
-QString errorText(const platform::Error& error)
-{
-    return QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description;
-}
+using platform::errorText;
+using platform::italianDate;
 
 bool inSpan(const QDate& first, const QDate& last, const QDate& day)
 {
@@ -69,7 +50,7 @@ Register openRegister(const QString& directory)
 {
     Register comuni;
     try {
-        comuni.db = registro::Database::open(directory + QStringLiteral("/Comuni.mdb"));
+        comuni.db = registro::Database::openBeside(directory);
         // As the window's open sequence: the table and its index, or no
         // register (an empty file is a database without them).
         comuni.db->openRecordset(registro::sql::kTable)->setIndex(registro::sql::kIndex);

@@ -1,6 +1,7 @@
 #include "CodiceFiscale.h"
 
 #include "CalcoloCodFis.h"
+#include "DateParser.h"
 
 #include <array>
 
@@ -10,11 +11,6 @@ namespace {
 constexpr qsizetype kLength = 16;
 // 0-based indexes of the positions that hold digits (7, 8, 10, 11, 13, 14, 15).
 constexpr std::array<qsizetype, 7> kDigitIndexes{6, 7, 9, 10, 12, 13, 14};
-// The letters standing for 0 to 9 in homonym forms.
-constexpr QStringView kHomonymLetters = u"LMNPQRSTUV";
-
-const char* const kMonthNames[] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
-                                   "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
 
 bool isLetter(QChar c) { return c >= u'A' && c <= u'Z'; }
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -136,7 +132,7 @@ bool readStructure(Decoded& d)
         else
             d.reason = QStringLiteral("Giorno non valido: il %1 %2 non esiste.")
                            .arg(day)
-                           .arg(QLatin1String(kMonthNames[month - 1]));
+                           .arg(platform::italianMonthName(month));
         return false;
     }
 

@@ -10,6 +10,10 @@
 // for the user. Any input is accepted: what cannot be read gets a reason.
 namespace codfis {
 
+// The letters standing for the digits 0 to 9 in homonym forms (L for 0 ...
+// V for 9), wherever a code holds digits, place code included.
+inline constexpr QStringView kHomonymLetters = u"LMNPQRSTUV";
+
 enum class Verdict {
     Valid, // well formed and the check letter is right
     WrongCheckLetter, // well formed, fields decoded, but the check letter is wrong

@@ -113,7 +113,7 @@ void Form1::cmdElabora_Click()
         place =
             registro::choosePlace(*dbComuni, Text1->text(), born, registro::ShownPlace{Text3->text(), Text2->text()});
     } catch (const platform::Error& error) {
-        return refuse(Text1, QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
+        return refuse(Text1, platform::errorText(error));
     }
     if (place.outcome == registro::PlaceChoice::NotInForce) {
         if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born, dataDate_)))
@@ -230,11 +230,11 @@ void Form1::apriComuni()
     // Each step leaves what it opened in place, so a later failure leaves the
     // register partly open; the window opens and works all the same.
     try {
-        dbComuni = registro::Database::open(services_.app.executableDir + QStringLiteral("/Comuni.mdb"));
+        dbComuni = registro::Database::openBeside(services_.app.executableDir);
         searchBox_->setCursor(dbComuni->openRecordset(registro::sql::kTable));
         searchBox_->cursor()->setIndex(registro::sql::kIndex);
     } catch (const platform::Error& error) {
-        showMessage(QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description);
+        showMessage(platform::errorText(error));
         return;
     }
     try {

@@ -69,11 +69,17 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
+// Where the program keeps its register: Comuni.mdb in `directory`.
+inline QString registerPathIn(const QString& directory) { return directory + QStringLiteral("/Comuni.mdb"); }
+
 class Database {
 public:
     // Opens read-only and shared, and reads the file once so that a missing
     // or foreign file fails here rather than at the first look-up.
     static std::unique_ptr<Database> open(const QString& path);
+    // The register of the program: Comuni.mdb in `directory`, the
+    // executable's own.
+    static std::unique_ptr<Database> openBeside(const QString& directory) { return open(registerPathIn(directory)); }
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

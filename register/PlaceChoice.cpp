@@ -1,5 +1,7 @@
 #include "PlaceChoice.h"
 
+#include "CodiceFiscale.h"
+#include "DateParser.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -8,7 +10,7 @@ namespace registro {
 
 namespace {
 
-QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+using platform::italianDate;
 
 // The records the rules weigh, by address into PlaceChoice::records.
 using Pool = std::vector<const Record*>;
@@ -92,7 +94,7 @@ bool isCadastralCode(const QString& code)
 {
     // A digit, or the letter the revenue agency writes in its place in a
     // homonym form (L for 0 ... V for 9).
-    const auto digit = [](QChar c) { return (c >= u'0' && c <= u'9') || QStringView(u"LMNPQRSTUV").contains(c); };
+    const auto digit = [](QChar c) { return (c >= u'0' && c <= u'9') || codfis::kHomonymLetters.contains(c); };
     return code.size() == 4 && code[0] >= u'A' && code[0] <= u'Z' && digit(code[1]) && digit(code[2]) && digit(code[3]);
 }
 

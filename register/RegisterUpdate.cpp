@@ -1,6 +1,7 @@
 #include "RegisterUpdate.h"
 
 #include "ComuniStore.h"
+#include "DateParser.h"
 #include "RegisterFile.h"
 #include "RegisterSql.h"
 #include "Sqlite.h"
@@ -62,10 +63,10 @@ UpdateResult updateRegister(const QString& target, const sources::SourceFiles& f
     }
     const sources::Sources fresh = sources::readSources(files);
     if (before.dataDate.isValid() && fresh.dataDate < before.dataDate)
-        throw sources::SourceError(files.municipalities, 0,
-                                   QStringLiteral("l'archivio arriva al %1, il registro attuale al %2: è più vecchio")
-                                       .arg(fresh.dataDate.toString(QStringLiteral("dd/MM/yyyy")),
-                                            before.dataDate.toString(QStringLiteral("dd/MM/yyyy"))));
+        throw sources::SourceError(
+            files.municipalities, 0,
+            QStringLiteral("l'archivio arriva al %1, il registro attuale al %2: è più vecchio")
+                .arg(platform::italianDate(fresh.dataDate), platform::italianDate(before.dataDate)));
 
     writeRegister(target, fresh.records, fresh.dataDate);
     return {fresh.records.size(), fresh.dataDate};

@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "CodiceFiscale.h"
+#include "DateParser.h"
 #include "Look.h"
 #include "PlaceChoice.h"
 #include "PlaceOfCode.h"
@@ -22,7 +23,7 @@ namespace {
 
 const QColor kGrey{224, 224, 224};
 
-QString italianDate(const QDate& date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+using platform::italianDate;
 
 // What the window found: black text straight on the card, selectable so it
 // can be copied; long texts wrap inside their fixed height.
@@ -183,7 +184,7 @@ void frmVerifica::apriComuni()
     // The card has already said at start when the register is missing: here
     // places are then shown by their code, without a message.
     try {
-        dbComuni = registro::Database::open(services_.app.executableDir + QStringLiteral("/Comuni.mdb"));
+        dbComuni = registro::Database::openBeside(services_.app.executableDir);
     } catch (const platform::Error&) {
         dbComuni.reset();
     }
@@ -257,8 +258,7 @@ void frmVerifica::showPlace(const QString& code, const QDate& born, const QDate&
     try {
         found = registro::placeOfCode(recordsWithCode(code), born, earlier);
     } catch (const platform::Error& error) {
-        setText(lblLuogo, code + QStringLiteral(" (Errore n° %1 %2)").arg(error.number).arg(error.description),
-                look::darkRed);
+        setText(lblLuogo, code + QStringLiteral(" (") + platform::errorText(error) + u')', look::darkRed);
         return;
     }
     if (found.validity == registro::PlaceOfCode::Unknown) {

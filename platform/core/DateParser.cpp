@@ -88,11 +88,9 @@ std::optional<std::array<Token, 3>> splitRunTogether(const QString& text, Order 
 
 int monthFromName(const QString& name)
 {
-    static const char* const names[] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
-                                        "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
     const QString lower = name.toLower();
     for (int m = 0; m < 12; ++m) {
-        const QString full = QString::fromLatin1(names[m]);
+        const QString full = italianMonthName(m + 1);
         if (lower == full || lower == full.left(3))
             return m + 1;
     }
@@ -171,6 +169,32 @@ std::optional<QDate> parseBirthDate(const QString& text, const QLocale& locale, 
     if (!date || *date > today || date->year() < kFirstBirthYear)
         return std::nullopt;
     return date;
+}
+
+// Written out by hand: QDate::toString goes through the locale machinery,
+// which a command-line run of a hundred thousand rows would feel.
+QString italianDate(const QDate& date)
+{
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return date.toString(QStringLiteral("dd/MM/yyyy"));
+    QString text(10, u'0');
+    const auto put = [&](qsizetype end, int n) {
+        for (qsizetype i = end; n > 0; --i, n /= 10)
+            text[i] = QChar(char16_t(u'0' + n % 10));
+    };
+    put(1, date.day());
+    text[2] = u'/';
+    put(4, date.month());
+    text[5] = u'/';
+    put(9, date.year());
+    return text;
+}
+
+QString italianMonthName(int month)
+{
+    static const char* const names[] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
+                                        "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
+    return month >= 1 && month <= 12 ? QString::fromLatin1(names[month - 1]) : QString();
 }
 
 } // namespace platform

@@ -6,6 +6,12 @@
 
 namespace platform {
 
+// "07/05/1983": a date as the program writes it, day first.
+QString italianDate(const QDate& date);
+
+// "gennaio" for 1 ... "dicembre" for 12; empty for any other number.
+QString italianMonthName(int month);
+
 // The one date parser of the program: it both answers "is this a date?" and
 // gives the date, so a text that passes the check always converts.
 //

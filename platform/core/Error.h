@@ -13,4 +13,11 @@ struct Error : std::runtime_error {
     QString description;
 };
 
+// "Errore n° <number> <description>": how the program shows a failure it
+// cannot say better.
+inline QString errorText(const Error& error)
+{
+    return QStringLiteral("Errore n° ") + QString::number(error.number) + u' ' + error.description;
+}
+
 } // namespace platform
