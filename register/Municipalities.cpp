@@ -119,8 +119,11 @@ QStringList halvesOf(const ArchiveRow& row, const QList<std::pair<QString, QDate
         if (at < 0 && hyphens.size() == 1)
             at = hyphens.front();
     }
+    // A hyphenated earlier name carried on with more words is one name of
+    // its own (SAINT-RHÉMY, then SAINT-RHÉMY-EN-BOSSES), not two.
     for (const auto& [earlier, since] : earlierNames)
-        if (since < row.start && name.size() > earlier.size() + 1 && name.startsWith(earlier + u'-'))
+        if (since < row.start && !earlier.contains(u'-') && name.size() > earlier.size() + 1
+            && name.startsWith(earlier + u'-'))
             at = earlier.size();
     if (at >= 0)
         halves << split(name, at);

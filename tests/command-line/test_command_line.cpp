@@ -329,7 +329,7 @@ private slots:
         QTest::addColumn<QString>("present"); // the register beside the program before
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says"); // %1: the register, %2: its folder
-        const QString updated = QStringLiteral("Registro dei comuni aggiornato: %1, 11388 luoghi, elenco dei comuni "
+        const QString updated = QStringLiteral("Registro dei comuni aggiornato: %1, 11387 luoghi, elenco dei comuni "
                                                "aggiornato al 22/01/2024.\n");
         QTest::newRow("whole") << "whole"
                                << "built" << 0 << updated;
