@@ -109,21 +109,6 @@ void appendRow(QByteArray& out, const QStringList& input, qsizetype width, const
     out += '\n';
 }
 
-QString faultText(const platform::CsvRecord& record)
-{
-    switch (record.fault) {
-        case platform::CsvFault::UnclosedQuote:
-            return QStringLiteral("virgolette aperte alla riga %1 e mai chiuse").arg(record.faultLine);
-        case platform::CsvFault::StrayQuote:
-            return QStringLiteral("virgolette nel campo %1, che non è tra virgolette").arg(record.faultField);
-        case platform::CsvFault::TextAfterQuote:
-            return QStringLiteral("testo dopo le virgolette di chiusura del campo %1").arg(record.faultField);
-        case platform::CsvFault::NotUtf8: return QStringLiteral("il campo %1 non è testo UTF-8").arg(record.faultField);
-        case platform::CsvFault::None: break;
-    }
-    return {};
-}
-
 // The input's columns the job reads, by name; -1 where one is missing.
 QList<qsizetype> columnsOf(const QStringList& header, const QStringList& wanted)
 {
@@ -159,7 +144,8 @@ int runCsv(Job& job, const QByteArray& bytes, const QString& file)
     if (!reader.next(record))
         return badUsage(QStringLiteral("%1 è vuoto: manca la riga d'intestazione (%2).").arg(file, columns));
     if (record.fault != platform::CsvFault::None)
-        return badUsage(QStringLiteral("%1, riga d'intestazione non leggibile: %2.").arg(file, faultText(record)));
+        return badUsage(
+            QStringLiteral("%1, riga d'intestazione non leggibile: %2.").arg(file, platform::csvFaultText(record)));
     const QStringList header = record.fields;
     const QList<qsizetype> at = columnsOf(header, job.inputColumns());
     for (qsizetype i = 0; i < at.size(); ++i)
@@ -174,8 +160,8 @@ int runCsv(Job& job, const QByteArray& bytes, const QString& file)
     QStringList added;
     while (reader.next(record)) {
         if (record.fault != platform::CsvFault::None) {
-            added =
-                job.unreadable(QStringLiteral("Riga %1 non leggibile: %2.").arg(record.line).arg(faultText(record)));
+            added = job.unreadable(
+                QStringLiteral("Riga %1 non leggibile: %2.").arg(record.line).arg(platform::csvFaultText(record)));
             allDone = false;
         } else if (record.fields.size() != header.size()) {
             added = job.unreadable(QStringLiteral("Riga %1: %2 campi invece di %3.")

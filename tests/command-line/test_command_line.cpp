@@ -336,7 +336,7 @@ private slots:
         QTest::newRow("whole, over a damaged register") << "whole"
                                                         << "damaged" << 0 << updated;
         QTest::newRow("cut in the middle of a row") << "cut"
-                                                    << "built" << 2 << "riga 9505: quoted field never closed.";
+                                                    << "built" << 2 << "riga 9505: virgolette aperte alla riga 9505 e mai chiuse.";
         QTest::newRow("cut after a row") << "rows"
                                          << "built" << 2 << "codici del registro attuale (A081 VILLA LATINA, ";
         QTest::newRow("a folder the user may not write")

@@ -177,20 +177,21 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("empty") << QByteArray() << 1 << "no header";
-        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << 1 << "no header";
-        QTest::newRow("too few fields") << QByteArray("A,B\n1,2\n3\n") << 3 << "expected 2 fields, found 1";
-        QTest::newRow("too many fields") << QByteArray("A,B\n1,2,3\n") << 2 << "expected 2 fields, found 3";
-        QTest::newRow("trailing comma") << QByteArray("A,B\n1,2,\n") << 2 << "found 3";
+        QTest::newRow("empty") << QByteArray() << 1 << "manca la riga d'intestazione";
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << 1 << "manca la riga d'intestazione";
+        QTest::newRow("too few fields") << QByteArray("A,B\n1,2\n3\n") << 3 << "1 campi invece di 2";
+        QTest::newRow("too many fields") << QByteArray("A,B\n1,2,3\n") << 2 << "3 campi invece di 2";
+        QTest::newRow("trailing comma") << QByteArray("A,B\n1,2,\n") << 2 << "3 campi";
         QTest::newRow("unterminated quote, reported where it opened")
-            << QByteArray("A,B\n1,2\n\"x,3\n4,5\n") << 3 << "never closed";
-        QTest::newRow("quote inside unquoted field") << QByteArray("A,B\n1,x\"y\n") << 2 << "stray quote";
-        QTest::newRow("text after closing quote") << QByteArray("A,B\n\"x\"y,1\n") << 2 << "stray quote";
-        QTest::newRow("blank before opening quote") << QByteArray("A,B\n1, \"x\"\n") << 2 << "stray quote";
-        QTest::newRow("truncated UTF-8") << QByteArray("A,B\n1,\xC3\n") << 2 << "field 2 is not valid UTF-8";
-        QTest::newRow("overlong UTF-8") << QByteArray("A\n\xC0\x80\n") << 2 << "not valid UTF-8";
-        QTest::newRow("Latin-1 instead of UTF-8") << QByteArray("A\nAGLI\xC8\n") << 2 << "not valid UTF-8";
-        QTest::newRow("after a quoted line break") << QByteArray("A,B\n\"x\ny\",1\n2\n") << 4 << "found 1";
+            << QByteArray("A,B\n1,2\n\"x,3\n4,5\n") << 3 << "virgolette aperte alla riga 3 e mai chiuse";
+        QTest::newRow("quote inside unquoted field") << QByteArray("A,B\n1,x\"y\n") << 2 << "virgolette nel campo 2";
+        QTest::newRow("text after closing quote")
+            << QByteArray("A,B\n\"x\"y,1\n") << 2 << "testo dopo le virgolette di chiusura del campo 1";
+        QTest::newRow("blank before opening quote") << QByteArray("A,B\n1, \"x\"\n") << 2 << "virgolette nel campo 2";
+        QTest::newRow("truncated UTF-8") << QByteArray("A,B\n1,\xC3\n") << 2 << "il campo 2 non è testo UTF-8";
+        QTest::newRow("overlong UTF-8") << QByteArray("A\n\xC0\x80\n") << 2 << "non è testo UTF-8";
+        QTest::newRow("Latin-1 instead of UTF-8") << QByteArray("A\nAGLI\xC8\n") << 2 << "non è testo UTF-8";
+        QTest::newRow("after a quoted line break") << QByteArray("A,B\n\"x\ny\",1\n2\n") << 4 << "1 campi";
     }
 
     void csvFaults()
@@ -274,9 +275,10 @@ private slots:
         QTest::newRow("tab in alternative name")
             << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN") << "alternative name holds";
         QTest::newRow("missing field") << QByteArray("1,\"ABANO\",\"A001\",\"PD\",\"1866-11-19\",\"A\"\n")
-                                       << "expected 8 fields, found 6";
+                                       << "6 campi invece di 8";
         QTest::newRow("unterminated quote") << QByteArray("1,\"ABANO,\"A001\",\"PD\"\n") << "";
-        QTest::newRow("stray quote") << QByteArray("1,AB\"ANO,A001,PD,1866-11-19,9999-12-31,A\n") << "stray quote";
+        QTest::newRow("stray quote") << QByteArray("1,AB\"ANO,A001,PD,1866-11-19,9999-12-31,A\n")
+                                     << "virgolette nel campo 2";
     }
 
     // The bad row is the file's third line, after a good one.
@@ -427,7 +429,7 @@ private slots:
         QCOMPARE(failure("\"\",\"Z999\"\r\n"), QStringLiteral("s.csv:3: empty name"));
         QCOMPARE(failure("\"ROMA\",\"H501\"\r\n"), QStringLiteral("s.csv:3: code 'H501' is not Z and three digits"));
         QVERIFY(failure("\"X\",\"Z12\"\r\n").startsWith(QStringLiteral("s.csv:3: code 'Z12'")));
-        QVERIFY(failure("\"X\"\r\n").startsWith(QStringLiteral("s.csv:3: expected 2 fields")));
+        QVERIFY(failure("\"X\"\r\n").startsWith(QStringLiteral("s.csv:3: 1 campi invece di 2")));
     }
 
     // Faults of the two lists of foreign names, each on the file's third line.
