@@ -4,6 +4,7 @@
 
 #include "Csv.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <csignal>
@@ -74,6 +75,15 @@ inline Run run(const QStringList& arguments, const Options& options = {})
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// Writes `bytes` to a file at `path`, and gives the path.
+inline QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 // The output read back as CSV: the header, then per row the named columns

@@ -57,13 +57,7 @@ class TestCommandLine : public QObject {
 
     QTemporaryDir dir;
 
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(f.fileName()));
-        return f.fileName();
-    }
+    QString file(const QString& name, const QByteArray& bytes) { return writeFile(dir.filePath(name), bytes); }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
