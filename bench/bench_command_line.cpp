@@ -1,8 +1,11 @@
 // The command line end to end: `tarvolin calcola --csv` on 100,000 persons
 // made up now from the register's own names, each born on a day its place
-// was in force, timed from process start to exit (best of five).
+// was in force, and `tarvolin verifica --csv` on 100,000 codes of places
+// spread over the whole register; timed from process start to exit (best of
+// five).
 
 #include "BenchTable.h"
+#include "CalcoloCodFis.h"
 #include "ComuniStore.h"
 #include "PlaceChoice.h"
 #include "RegisterSql.h"
@@ -13,13 +16,15 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <optional>
 
 namespace {
 
-constexpr int kPersons = 100'000;
+constexpr int kRows = 100'000;
 
 struct Place {
     QString name;
+    QString code;
     QDate first, last;
 };
 
@@ -31,8 +36,9 @@ std::vector<Place> registerPlaces(const QString& path)
     auto cursor = db->openRecordset(registro::sql::kTable);
     cursor->setIndex(registro::sql::kIndex);
     for (cursor->seek(QString()); !cursor->eof(); cursor->moveNext()) {
-        if (registro::isCadastralCode(cursor->field(registro::sql::kCode)))
-            places.push_back({cursor->field(registro::sql::kName),
+        const QString code = cursor->field(registro::sql::kCode);
+        if (registro::isCadastralCode(code))
+            places.push_back({cursor->field(registro::sql::kName), code,
                               registro::dateFromField(cursor->field(registro::sql::kFirst)),
                               registro::dateFromField(cursor->field(registro::sql::kLast))});
     }
@@ -47,27 +53,109 @@ QByteArray quoted(const QString& field)
     return '"' + bytes.replace('"', "\"\"") + '"';
 }
 
-QByteArray persons(const std::vector<Place>& places)
+struct Person {
+    QString surname, name, sex;
+    QDate born;
+    const Place* place;
+};
+
+// People born in places of the register, each on a day the place was in force.
+std::vector<Person> people(const std::vector<Place>& places)
 {
     const QStringList surnames{"Rossi",   "De Luca", "D'Amico",     "Esposito", "Bianchi", "Colombo",
                                "Ferrari", "Nicolò",  "Della Valle", "Russo",    "Fo",      "Yu"};
     const QStringList names{"Mario", "Anna", "Gianfranco", "Maria Grazia", "Luca", "Francesca", "Giò", "Al"};
     QRandomGenerator random(20261207);
     const QDate earliest(1900, 1, 1), today = QDate::currentDate();
-    QByteArray csv = "cognome,nome,data,sesso,luogo\n";
-    for (int i = 0; i < kPersons; ++i) {
+    std::vector<Person> persons;
+    for (int i = 0; i < kRows; ++i) {
         const Place& place = places[random.bounded(quint32(places.size()))];
         QDate from = place.first.isNull() ? earliest : std::max(place.first, earliest);
         QDate to = place.last.isNull() ? today : std::min(place.last, today);
         if (from > to) // a place gone before 1900
             from = place.first.isNull() ? QDate(1800, 1, 1) : place.first, to = place.last;
-        const QDate born = from.addDays(random.bounded(qint64(from.daysTo(to)) + 1));
-        csv += quoted(surnames[random.bounded(int(surnames.size()))]) + ','
-               + quoted(names[random.bounded(int(names.size()))]) + ','
-               + born.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + (random.bounded(2) ? ",M," : ",F,")
-               + quoted(place.name) + '\n';
+        persons.push_back({surnames[random.bounded(int(surnames.size()))], names[random.bounded(int(names.size()))],
+                           random.bounded(2) ? QStringLiteral("M") : QStringLiteral("F"),
+                           from.addDays(random.bounded(qint64(from.daysTo(to)) + 1)), &place});
     }
+    return persons;
+}
+
+QByteArray personsFile(const std::vector<Person>& persons)
+{
+    QByteArray csv = "cognome,nome,data,sesso,luogo\n";
+    for (const Person& p : persons)
+        csv += quoted(p.surname) + ',' + quoted(p.name) + ',' + p.born.toString(QStringLiteral("dd/MM/yyyy")).toLatin1()
+               + ',' + p.sex.toLatin1() + ',' + quoted(p.place->name) + '\n';
     return csv;
+}
+
+QByteArray codesFile(const std::vector<Person>& persons)
+{
+    QByteArray csv = "codice\n";
+    for (const Person& p : persons)
+        csv += CalcoloCodFis(p.surname, p.name, p.born, p.sex, p.place->code).toLatin1() + '\n';
+    return csv;
+}
+
+struct Measure {
+    double rowsPerSecond = 0;
+    QByteArray output; // of the first run
+};
+
+// `tarvolin COMMAND --csv input`: once to check that every row got a row
+// (and to warm the caches), then the best of five.
+std::optional<Measure> measure(const QString& command, const QByteArray& input, QTextStream& out)
+{
+    const QString bin = QCoreApplication::applicationDirPath();
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("ingresso.csv"));
+    const QString result = dir.filePath(QStringLiteral("uscita.csv"));
+    QFile file(in);
+    if (!file.open(QIODevice::WriteOnly) || file.write(input) != input.size()) {
+        out << "cannot write " << in << '\n';
+        return std::nullopt;
+    }
+    file.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const auto timed = [&](const QString& output) -> std::optional<double> {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setStandardOutputFile(output);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(bin + QStringLiteral("/tarvolin"), {command, QStringLiteral("--csv"), in});
+        if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
+            return std::nullopt;
+        return kRows / (double(timer.nsecsElapsed()) / 1e9);
+    };
+    Measure m;
+    if (!timed(result)) {
+        out << command << " failed\n";
+        return std::nullopt;
+    }
+    QFile written(result);
+    written.open(QIODevice::ReadOnly);
+    m.output = written.readAll();
+    if (m.output.count('\n') != kRows + 1) {
+        out << command << " gave " << m.output.count('\n') << " lines for " << kRows << " rows\n";
+        return std::nullopt;
+    }
+    for (int round = 0; round < 5; ++round) {
+        const auto rate = timed(QProcess::nullDevice());
+        if (!rate)
+            return std::nullopt;
+        m.rowsPerSecond = std::max(m.rowsPerSecond, *rate);
+    }
+    return m;
+}
+
+void printRate(QTextStream& out, const QString& what, double rate)
+{
+    bench::printRow(out, what, QString::number(rate / 1e3, 'f', 0) + QStringLiteral(" k/s"),
+                    QStringLiteral(">= 200 k/s"), rate >= 200e3);
 }
 
 } // namespace
@@ -76,59 +164,19 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString bin = QCoreApplication::applicationDirPath();
-    QTemporaryDir dir;
-    const QString input = dir.filePath(QStringLiteral("persone.csv"));
-    {
-        QFile file(input);
-        if (!file.open(QIODevice::WriteOnly) || file.write(persons(registerPlaces(bin + "/Comuni.mdb"))) < 0) {
-            out << "cannot write " << input << '\n';
-            return 1;
-        }
-    }
+    const std::vector<Place> places = registerPlaces(QCoreApplication::applicationDirPath() + "/Comuni.mdb");
+    const std::vector<Person> persons = people(places);
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // dates day first
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    const auto start = [&](QProcess& process, const QString& output) {
-        process.setProcessEnvironment(environment);
-        process.setStandardOutputFile(output);
-        process.start(bin + QStringLiteral("/tarvolin"), {QStringLiteral("calcola"), QStringLiteral("--csv"), input});
-        return process.waitForStarted(10000);
-    };
-
-    // Once to check that every person got a row (and to warm the caches).
-    const QString result = dir.filePath(QStringLiteral("codici.csv"));
-    {
-        QProcess process;
-        if (!start(process, result) || !process.waitForFinished(120000)) {
-            out << "command line failed\n";
-            return 1;
-        }
-    }
-    QFile written(result);
-    written.open(QIODevice::ReadOnly);
-    const QByteArray rows = written.readAll();
-    const qsizetype computed = rows.count(",ok,\n");
-    if (rows.count('\n') != kPersons + 1) {
-        out << "command line gave " << rows.count('\n') << " lines for " << kPersons << " persons\n";
+    const auto calcola = measure(QStringLiteral("calcola"), personsFile(persons), out);
+    if (!calcola)
         return 1;
-    }
-
-    double best = 0;
-    for (int round = 0; round < 5; ++round) {
-        QProcess process;
-        QElapsedTimer timer;
-        timer.start();
-        if (!start(process, QProcess::nullDevice()) || !process.waitForFinished(120000))
-            return 1;
-        best = std::max(best, kPersons / (double(timer.nsecsElapsed()) / 1e9));
-    }
-    bench::printRow(out, QStringLiteral("calcola --csv, 100,000 persons, rows/s"),
-                    QString::number(best / 1e3, 'f', 0) + QStringLiteral(" k/s"), QStringLiteral(">= 200 k/s"),
-                    best >= 200e3);
+    printRate(out, QStringLiteral("calcola --csv, 100,000 persons, rows/s"), calcola->rowsPerSecond);
     bench::printRow(out, QStringLiteral("  of which computed (the rest: errors)"),
-                    QString::number(100.0 * double(computed) / kPersons, 'f', 1) + QStringLiteral(" %"), {}, true);
+                    QString::number(100.0 * double(calcola->output.count(",ok,\n")) / kRows, 'f', 1) + " %", {}, true);
+
+    const auto verifica = measure(QStringLiteral("verifica"), codesFile(persons), out);
+    if (!verifica)
+        return 1;
+    printRate(out, QStringLiteral("verifica --csv, 100,000 codes, rows/s"), verifica->rowsPerSecond);
     return 0;
 }

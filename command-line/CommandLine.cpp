@@ -2,50 +2,56 @@
 
 #include "AppInfo.h"
 #include "AppVersion.h"
-#include "Csv.h"
+#include "Calcola.h"
 #include "DateParser.h"
-#include "Jobs.h"
+#include "Input.h"
+#include "Output.h"
 #include "RegisterUpdate.h"
+#include "Rows.h"
+#include "Verifica.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace riga {
 
 namespace {
 
-const char kUsage[] = R"(Uso:
-  tarvolin                                        apre la finestra
-  tarvolin calcola COGNOME NOME DATA SESSO LUOGO  calcola il codice fiscale di una persona
-  tarvolin calcola --csv FILE                     lo calcola per ogni riga di FILE
-  tarvolin verifica CODICE...                     verifica uno o più codici fiscali
-  tarvolin verifica --csv FILE                    verifica il codice di ogni riga di FILE
-  tarvolin registro aggiorna ARCHIVIO.csv         ricostruisce il registro dei comuni da un
-                                                  archivio ANPR dei comuni più recente
-  tarvolin --help                                 mostra questo aiuto
-  tarvolin --version                              mostra la versione e la data del registro
+using platform::italianDate;
 
-FILE «-» è lo standard input. Il file è CSV (UTF-8, campi separati da virgole,
-tra virgolette quelli con virgole, virgolette o a capo) con una riga
-d'intestazione: per calcola le colonne cognome,nome,data,sesso,luogo, per
-verifica la colonna codice, in qualsiasi ordine; le altre colonne sono
-ricopiate. Gli argomenti valgono come un file con quell'intestazione.
+// The help after the commands' forms.
+const char kNotes[] = R"(
+Le opzioni di Qt (-platform, -style, -display, -geometry...) aprono la finestra.
 
-L'uscita è CSV (UTF-8) sullo standard output: l'intestazione, poi una riga per
-ogni riga d'ingresso, con le colonne d'ingresso seguite da
+FILE «-» è lo standard input. Il file è CSV in UTF-8 con una riga
+d'intestazione; il separatore è quello dell'intestazione: virgola, punto e
+virgola (come lo salva un foglio di calcolo in italiano) o tabulazione. Un
+campo con il separatore, virgolette o a capo va tra virgolette. Le colonne:
+per calcola cognome, nome, data, sesso, luogo e, se serve, provincia; per
+verifica codice; in qualsiasi ordine; le altre colonne sono ricopiate. Gli
+argomenti valgono come un file con quell'intestazione. Ogni riga è elaborata
+appena letta; una riga di oltre 1 MiB è una riga d'errore.
+
+L'uscita è CSV in UTF-8 sullo standard output, con il separatore
+dell'ingresso: l'intestazione, poi una riga per ogni riga d'ingresso, con le
+colonne d'ingresso seguite da
   calcola:  codice,esito,motivo
             esito «ok», o «errore» con il motivo
   verifica: esito,motivo,sesso,data_nascita,data_secolo_precedente,luogo,
             provincia,catastale,omocodia,codice_base
             esito «valido», «non valido» o «errore»
 
-DATA segue l'ordine della lingua del sistema (giorno, mese, anno in italiano);
-aaaa-mm-gg vale sempre. SESSO è M o F. LUOGO è il nome di un comune o di uno
-stato estero del registro Comuni.mdb, accanto al programma: vale il luogo in
-vigore alla data di nascita (un nome ambiguo o non in vigore è un errore).
+DATA è giorno, mese, anno (7/5/1983, 07-05-83, 7 maggio 1983, 07051983) o
+aaaa-mm-gg (1983-05-07), qualunque sia la lingua del sistema. SESSO è M o F.
+LUOGO è il nome di un comune o di uno stato estero del registro Comuni.mdb,
+accanto al programma: vale il luogo in vigore alla data di nascita. Se quel
+giorno il nome era di più luoghi (CASTRO in provincia di Bergamo e di Lecce),
+PROVINCIA (BG, LE) dice quale; senza, il nome ambiguo è un errore, come un
+luogo non in vigore.
 
 ARCHIVIO.csv è il file dell'archivio storico dei comuni di ANPR, nello stesso
 formato di quello da cui è fatto il registro; il registro nuovo sostituisce
@@ -53,185 +59,66 @@ Comuni.mdb accanto al programma solo se tutto va a buon fine.
 
 Stato d'uscita: 0 se ogni riga è riuscita (per verifica: ogni codice è
 valido; per registro: il registro è aggiornato), 1 altrimenti, 2 se il
-comando è usato male o il file non si legge (per registro: se il registro
-non è aggiornato).
+comando è usato male, il file non si legge o l'uscita non si scrive (per
+registro: se il registro non è aggiornato).
 )";
 
-// Standard output, in writes of a buffer that keeps its memory.
-class Output {
-public:
-    static constexpr qsizetype kChunk = 64 * 1024;
-    Output() { buffer_.reserve(2 * kChunk); }
-    ~Output() { flush(); }
-    QByteArray& buffer() { return buffer_; }
-    void rowDone()
-    {
-        if (buffer_.size() >= kChunk)
-            flush();
-    }
-    void flush()
-    {
-        if (!buffer_.isEmpty())
-            std::fwrite(buffer_.constData(), 1, size_t(buffer_.size()), stdout);
-        buffer_.resize(0);
-        std::fflush(stdout);
-    }
-
-private:
-    QByteArray buffer_;
+struct Context {
+    const platform::AppInfo& info;
+    QDate today;
 };
 
-void printError(const QString& message)
+struct Command;
+using Runner = int (*)(const Command& command, const QStringList& rest, const Context& context);
+
+// A command: the first argument that names it; its forms for the usage (the
+// arguments and what they do; none for an alias); the job it runs over rows,
+// for those that have one; and how it runs.
+struct Command {
+    QString name;
+    QList<std::pair<QString, QString>> forms;
+    std::unique_ptr<Job> (*job)(Register& comuni, QDate today);
+    Runner run;
+};
+
+const QList<Command>& commands();
+
+// "  tarvolin calcola --csv FILE       lo calcola per ogni riga di FILE", one
+// line per form, the descriptions in a column of their own.
+QString usage()
 {
-    const QByteArray text = QStringLiteral("tarvolin: %1\n").arg(message).toUtf8();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    constexpr qsizetype kColumn = 50;
+    QString text = QStringLiteral("Uso:\n");
+    const auto line = [&](const QString& left, const QString& what) {
+        QString said = QStringLiteral("  ") + left;
+        said += said.size() < kColumn - 1 ? QString(kColumn - said.size(), u' ') : u'\n' + QString(kColumn, u' ');
+        text += said + QString(what).replace(u'\n', u'\n' + QString(kColumn, u' ')) + u'\n';
+    };
+    line(QStringLiteral("tarvolin"), QStringLiteral("apre la finestra"));
+    for (const Command& command : commands())
+        for (const auto& [arguments, what] : command.forms)
+            line(QStringLiteral("tarvolin %1 %2").arg(command.name, arguments).trimmed(), what);
+    return text;
 }
 
-int badUsage(const QString& message)
-{
-    printError(message);
-    printError(QStringLiteral("«tarvolin --help» mostra l'uso."));
-    return BadUsage;
-}
-
-void appendRow(QByteArray& out, const QStringList& input, qsizetype width, const QStringList& added)
-{
-    for (qsizetype i = 0; i < width; ++i) {
-        if (i > 0)
-            out += ',';
-        if (i < input.size())
-            platform::appendCsvField(out, input[i]);
-    }
-    for (const QString& field : added) {
-        out += ',';
-        platform::appendCsvField(out, field);
-    }
-    out += '\n';
-}
-
-QString faultText(const platform::CsvRecord& record)
-{
-    switch (record.fault) {
-        case platform::CsvFault::UnclosedQuote:
-            return QStringLiteral("virgolette aperte alla riga %1 e mai chiuse").arg(record.faultLine);
-        case platform::CsvFault::StrayQuote:
-            return QStringLiteral("virgolette nel campo %1, che non è tra virgolette").arg(record.faultField);
-        case platform::CsvFault::TextAfterQuote:
-            return QStringLiteral("testo dopo le virgolette di chiusura del campo %1").arg(record.faultField);
-        case platform::CsvFault::NotUtf8: return QStringLiteral("il campo %1 non è testo UTF-8").arg(record.faultField);
-        case platform::CsvFault::None: break;
-    }
-    return {};
-}
-
-// The input's columns the job reads, by name; -1 where one is missing.
-QList<qsizetype> columnsOf(const QStringList& header, const QStringList& wanted)
-{
-    QList<qsizetype> at;
-    for (const QString& column : wanted) {
-        qsizetype found = -1;
-        for (qsizetype i = 0; i < header.size() && found < 0; ++i)
-            if (header[i].trimmed().compare(column, Qt::CaseInsensitive) == 0)
-                found = i;
-        at << found;
-    }
-    return at;
-}
-
-int runRows(Job& job, const QStringList& header, const QList<QStringList>& rows)
+// Writes `text` to standard output: Success, or BadUsage when it cannot.
+int print(const QString& text)
 {
     Output out;
-    appendRow(out.buffer(), header, header.size(), job.addedColumns());
-    bool allDone = true;
-    QStringList added;
-    for (const QStringList& row : rows) {
-        allDone &= job.run(row, added);
-        appendRow(out.buffer(), row, header.size(), added);
-    }
-    return allDone ? Success : RowFailed;
+    out.buffer() += text.toUtf8();
+    return out.finish(Success);
 }
 
-int runCsv(Job& job, const QByteArray& bytes, const QString& file)
+int printHelp(const Command&, const QStringList&, const Context& context)
 {
-    platform::CsvReader reader(bytes);
-    platform::CsvRecord record;
-    const QString columns = job.inputColumns().join(u',');
-    if (!reader.next(record))
-        return badUsage(QStringLiteral("%1 è vuoto: manca la riga d'intestazione (%2).").arg(file, columns));
-    if (record.fault != platform::CsvFault::None)
-        return badUsage(QStringLiteral("%1, riga d'intestazione non leggibile: %2.").arg(file, faultText(record)));
-    const QStringList header = record.fields;
-    const QList<qsizetype> at = columnsOf(header, job.inputColumns());
-    for (qsizetype i = 0; i < at.size(); ++i)
-        if (at[i] < 0)
-            return badUsage(QStringLiteral("%1: nell'intestazione manca la colonna «%2» (servono %3).")
-                                .arg(file, job.inputColumns()[i], columns));
-
-    Output out;
-    appendRow(out.buffer(), header, header.size(), job.addedColumns());
-    bool allDone = true;
-    QStringList values(at.size());
-    QStringList added;
-    while (reader.next(record)) {
-        if (record.fault != platform::CsvFault::None) {
-            added =
-                job.unreadable(QStringLiteral("Riga %1 non leggibile: %2.").arg(record.line).arg(faultText(record)));
-            allDone = false;
-        } else if (record.fields.size() != header.size()) {
-            added = job.unreadable(QStringLiteral("Riga %1: %2 campi invece di %3.")
-                                       .arg(record.line)
-                                       .arg(record.fields.size())
-                                       .arg(header.size()));
-            allDone = false;
-        } else {
-            for (qsizetype i = 0; i < at.size(); ++i)
-                values[i] = record.fields[at[i]];
-            allDone &= job.run(values, added);
-        }
-        appendRow(out.buffer(), record.fields, header.size(), added);
-        out.rowDone();
-    }
-    return allDone ? Success : RowFailed;
+    return print(QStringLiteral("%1 %2: calcola e verifica il codice fiscale.\n\n")
+                     .arg(context.info.title, context.info.versionText())
+                 + usage() + QString::fromUtf8(kNotes));
 }
 
-// The whole file, or standard input for "-"; false with the reason.
-bool readInput(const QString& file, QByteArray& bytes, QString& reason)
+int printVersion(const Command&, const QStringList&, const Context& context)
 {
-    QFile input;
-    if (file == u"-") {
-        if (!input.open(stdin, QIODevice::ReadOnly)) {
-            reason = QStringLiteral("impossibile leggere lo standard input.");
-            return false;
-        }
-    } else {
-        const QFileInfo info(file);
-        input.setFileName(file);
-        if (!info.exists()) {
-            reason = QStringLiteral("%1: il file non esiste.").arg(file);
-            return false;
-        }
-        if (info.isDir()) {
-            reason = QStringLiteral("%1 è una cartella, non un file.").arg(file);
-            return false;
-        }
-        if (!input.open(QIODevice::ReadOnly)) {
-            reason = QStringLiteral("impossibile aprire %1 (%2).").arg(file, input.errorString());
-            return false;
-        }
-    }
-    bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError) {
-        reason = QStringLiteral("impossibile leggere %1 (%2).").arg(file, input.errorString());
-        return false;
-    }
-    return true;
-}
-
-using platform::italianDate;
-
-int printVersion(const platform::AppInfo& info)
-{
-    const Register comuni = openRegister(info.executableDir);
+    const Register comuni = openRegister(context.info.executableDir);
     QString data;
     if (!comuni.db)
         data = QStringLiteral("elenco dei comuni non disponibile: ") + comuni.fault;
@@ -239,20 +126,46 @@ int printVersion(const platform::AppInfo& info)
         data = QStringLiteral("elenco dei comuni aggiornato al ") + italianDate(comuni.dataDate);
     else
         data = QStringLiteral("elenco dei comuni senza data di aggiornamento");
-    const QByteArray text = QStringLiteral("%1 %2\n%3\n").arg(info.title, info.versionText(), data).toUtf8();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    return Success;
+    return print(QStringLiteral("%1 %2\n%3\n").arg(context.info.title, context.info.versionText(), data));
+}
+
+// calcola and verifica: the job over the rows of the arguments or of a CSV
+// input, once they have been found usable.
+int runJob(const Command& command, const QStringList& rest, const Context& context)
+{
+    Register comuni;
+    const std::unique_ptr<Job> job = command.job(comuni, context.today);
+    Output out;
+    if (rest.value(0) == u"--csv") {
+        if (rest.size() != 2)
+            return badUsage(
+                QStringLiteral("--csv vuole il nome di un file (o «-» per lo standard input), e nient'altro."));
+        Input input(out);
+        QString reason;
+        if (!input.open(rest[1], reason))
+            return badUsage(reason);
+        comuni = openRegister(context.info.executableDir);
+        return runCsv(*job, input, out);
+    }
+    QStringList header;
+    QList<QStringList> rows;
+    QString reason;
+    if (!job->argumentRows(rest, header, rows, reason))
+        return badUsage(reason);
+    comuni = openRegister(context.info.executableDir);
+    return runArguments(*job, header, rows, out);
 }
 
 // tarvolin registro aggiorna ARCHIVIO.csv: the register beside the program
 // rebuilt from a newer archive, with the other sources as the program
 // carries them.
-int updateRegister(const QStringList& rest, const platform::AppInfo& info)
+int updateRegister(const Command&, const QStringList& rest, const Context& context)
 {
     if (rest.size() != 2 || rest[0] != u"aggiorna")
         return badUsage(QStringLiteral("registro vuole «aggiorna ARCHIVIO.csv»."));
     const QString archive = rest[1];
-    const QString target = registro::registerPathIn(info.executableDir);
+    const QString folder = context.info.executableDir;
+    const QString target = registro::registerPathIn(folder);
     const auto failed = [](const QString& why) {
         printError(QStringLiteral("registro dei comuni non aggiornato: ") + why);
         return BadUsage;
@@ -262,10 +175,10 @@ int updateRegister(const QStringList& rest, const platform::AppInfo& info)
         return failed(QStringLiteral("%1: il file non esiste.").arg(archive));
     if (file.isDir())
         return failed(QStringLiteral("%1 è una cartella, non un file.").arg(archive));
-    if (!QFileInfo(info.executableDir).isWritable())
+    if (!QFileInfo(folder).isWritable())
         return failed(QStringLiteral("questo utente non può scrivere nella cartella %1. Un'installazione di sistema "
                                      "si aggiorna come amministratore: sudo tarvolin registro aggiorna %2.")
-                          .arg(info.executableDir, archive));
+                          .arg(folder, archive));
     const QString vendored = QStringLiteral(":/dati/");
     try {
         const registro::UpdateResult result = registro::updateRegister(
@@ -274,20 +187,91 @@ int updateRegister(const QStringList& rest, const platform::AppInfo& info)
              vendored + QStringLiteral("ANPR_stati_esteri.csv"), vendored + QStringLiteral("stati_cessati.csv"),
              vendored + QStringLiteral("territori_esteri.csv"), vendored + QStringLiteral("stati_nomi_comuni.csv"),
              vendored + QStringLiteral("nomi_comuni_in_uso.csv")});
-        const QByteArray text = QStringLiteral("Registro dei comuni aggiornato: %1, %2 luoghi, elenco dei comuni "
-                                               "aggiornato al %3.\n")
-                                    .arg(target)
-                                    .arg(result.records)
-                                    .arg(italianDate(result.dataDate))
-                                    .toUtf8();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return Success;
+        return print(QStringLiteral("Registro dei comuni aggiornato: %1, %2 luoghi, elenco dei comuni aggiornato al "
+                                    "%3.\n")
+                         .arg(target)
+                         .arg(result.records)
+                         .arg(italianDate(result.dataDate)));
     } catch (const registro::sources::SourceError& e) {
         return failed(e.line > 0 ? QStringLiteral("%1, riga %2: %3.").arg(e.file).arg(e.line).arg(e.message)
                                  : QStringLiteral("%1: %2.").arg(e.file, e.message));
     } catch (const platform::Error& e) {
         return failed(platform::errorText(e));
     }
+}
+
+template <class J> std::unique_ptr<Job> make(Register& comuni, QDate today)
+{
+    return std::make_unique<J>(comuni, today);
+}
+
+const QList<Command>& commands()
+{
+    static const QList<Command> table{
+        {QStringLiteral("calcola"),
+         {{QStringLiteral("COGNOME NOME DATA SESSO LUOGO [PROVINCIA]"),
+           QStringLiteral("calcola il codice fiscale di una persona")},
+          {QStringLiteral("--csv FILE"), QStringLiteral("lo calcola per ogni riga di FILE")}},
+         make<Calcola>,
+         runJob},
+        {QStringLiteral("verifica"),
+         {{QStringLiteral("CODICE..."), QStringLiteral("verifica uno o più codici fiscali")},
+          {QStringLiteral("--csv FILE"), QStringLiteral("verifica il codice di ogni riga di FILE")}},
+         make<Verifica>,
+         runJob},
+        {QStringLiteral("registro"),
+         {{QStringLiteral("aggiorna ARCHIVIO.csv"),
+           QStringLiteral("ricostruisce il registro dei comuni da un\narchivio ANPR dei comuni più recente")}},
+         nullptr,
+         updateRegister},
+        {QStringLiteral("--help"), {{QString(), QStringLiteral("mostra questo aiuto")}}, nullptr, printHelp},
+        {QStringLiteral("-h"), {}, nullptr, printHelp},
+        {QStringLiteral("--version"),
+         {{QString(), QStringLiteral("mostra la versione e la data del registro")}},
+         nullptr,
+         printVersion},
+    };
+    return table;
+}
+
+// A command or option the program does not know: said, with the usage.
+int unknown(const QString& argument)
+{
+    QStringList names;
+    for (const Command& command : commands())
+        if (!command.name.startsWith(u'-'))
+            names << command.name;
+    const QString last = names.takeLast();
+    return badUsage(argument.startsWith(u'-') ? QStringLiteral("opzione sconosciuta «%1».").arg(argument)
+                                              : QStringLiteral("comando sconosciuto «%1»: i comandi sono %2 e %3.")
+                                                    .arg(argument, names.join(QStringLiteral(", ")), last),
+                    usage());
+}
+
+// Qt's own options, which start the window: QGuiApplication's,
+// QApplication's and those of X11, as "-name", "--name" or "-name=value".
+bool isQtOption(const char* argument)
+{
+    static const char* const options[] = {
+        "platform",        "platformpluginpath", "platformtheme", "plugin",     "qmljsdebugger",
+        "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "reverse",    "session",
+        "display",         "geometry",           "style",         "stylesheet", "widgetcount"};
+    QByteArrayView name(argument);
+    name = name.sliced(name.startsWith("--") ? 2 : 1);
+    if (const qsizetype equals = name.indexOf('='); equals >= 0)
+        name = name.first(equals);
+    for (const char* option : options)
+        if (name == option)
+            return true;
+    return false;
+}
+
+bool hasDisplay()
+{
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(variable); value && *value)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -297,72 +281,42 @@ bool isCommandLine(int argc, char** argv)
     if (argc < 2)
         return false;
     const char* first = argv[1];
-    return first[0] != '-' || std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0
-           || std::strcmp(first, "--version") == 0;
+    if (first[0] != '-')
+        return true;
+    for (const Command& command : commands())
+        if (command.name.startsWith(u'-') && command.name == QLatin1StringView(first))
+            return true;
+    if (isQtOption(first))
+        return false;
+    // Another option: where there is a display, Qt passes over it and the
+    // window starts as it always has; where there is none, Qt could only
+    // abort, so the usage says what was meant.
+    return !hasDisplay();
 }
 
 int run(int argc, char** argv)
 {
+    if (!Output::standardStreamsReady()) {
+        printError(QStringLiteral("impossibile scrivere sullo standard output (chiuso)."));
+        return BadUsage;
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromUtf8(platform::version::title));
     const platform::AppInfo info = platform::systemAppInfo();
     QCoreApplication::setApplicationVersion(info.versionText());
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const auto isHelp = [](const QString& a) { return a == u"--help" || a == u"-h"; };
     if (arguments.isEmpty())
         return badUsage(QStringLiteral("manca il comando."));
-    if (isHelp(arguments[0]) || (arguments.size() > 1 && isHelp(arguments[1]))) {
-        const QByteArray text = QStringLiteral("%1 %2: calcola e verifica il codice fiscale.\n\n")
-                                    .arg(info.title, info.versionText())
-                                    .toUtf8()
-                                + QByteArray(kUsage);
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return Success;
-    }
-    if (arguments[0] == u"--version")
-        return printVersion(info);
-
-    const QString command = arguments[0];
+    const Context context{info, QDate::currentDate()};
     const QStringList rest = arguments.mid(1);
-    if (command == u"registro")
-        return updateRegister(rest, info);
-    if (command != u"calcola" && command != u"verifica")
-        return badUsage(
-            QStringLiteral("comando sconosciuto «%1»: i comandi sono calcola, verifica e registro.").arg(command));
-    const bool csv = rest.value(0) == u"--csv";
-    if (csv && rest.size() != 2)
-        return badUsage(QStringLiteral("--csv vuole il nome di un file (o «-» per lo standard input), e nient'altro."));
-    if (!csv && command == u"calcola" && rest.size() != 5)
-        return badUsage(QStringLiteral("calcola vuole cinque argomenti, COGNOME NOME DATA SESSO LUOGO: ne ha %1.")
-                            .arg(rest.size()));
-    if (!csv && command == u"verifica" && rest.isEmpty())
-        return badUsage(QStringLiteral("verifica vuole almeno un CODICE."));
-
-    QByteArray bytes;
-    if (csv) {
-        QString reason;
-        if (!readInput(rest[1], bytes, reason))
-            return badUsage(reason);
-    }
-
-    Register comuni = openRegister(info.executableDir);
-    const QDate today = QDate::currentDate();
-    std::unique_ptr<Job> job;
-    if (command == u"calcola")
-        job = std::make_unique<Calcola>(comuni, today, QLocale::system());
-    else
-        job = std::make_unique<Verifica>(comuni, today);
-
-    if (csv)
-        return runCsv(*job, bytes, rest[1] == u"-" ? QStringLiteral("lo standard input") : rest[1]);
-    QList<QStringList> rows;
-    if (command == u"calcola")
-        rows << rest;
-    else
-        for (const QString& code : rest)
-            rows << QStringList{code};
-    return runRows(*job, job->inputColumns(), rows);
+    // A command's own --help is the help too.
+    if (rest.value(0) == u"--help" || rest.value(0) == u"-h")
+        return printHelp({}, {}, context);
+    for (const Command& command : commands())
+        if (command.name == arguments[0])
+            return command.run(command, rest, context);
+    return unknown(arguments[0]);
 }
 
 } // namespace riga

@@ -10,13 +10,14 @@ namespace riga {
 enum Status {
     Success = 0, // every row succeeded (for verifica: every code is valid)
     RowFailed = 1, // at least one row did not
-    BadUsage = 2, // nothing was done: bad arguments, an unreadable file, a header without the columns
+    BadUsage = 2, // bad arguments, an unreadable file, a header without the columns, output that could not be written
 };
 
 // Whether the arguments ask for the command line rather than the window: a
 // first argument that does not start with "-" (a command, known or not),
-// or --help, -h, --version. Anything else (Qt's own -platform, -style...)
-// leaves the window to start as before.
+// or --help, -h, --version. Qt's own options (-platform, -style...) leave
+// the window to start; so does any other option where there is a display,
+// while without one it gets the usage.
 bool isCommandLine(int argc, char** argv);
 
 // Runs the command line (it makes the QCoreApplication itself; no

@@ -68,6 +68,12 @@ void choose(registro::Database& db, const QString& name)
                 (void)registro::describePlace(r);
             if (!choice.records.empty())
                 (void)registro::placeOfCode(db.recordsWithCode(choice.records.front().code), born);
+            // A province given chooses among the same records, or keeps the choice.
+            const auto inProvince = registro::choosePlaceInProvince(db, name, born, QStringLiteral("BG"));
+            FUZZ_CHECK(
+                inProvince.records.size() == choice.records.size()
+                    && (choice.outcome != registro::PlaceChoice::Chosen || inProvince.place.code == choice.place.code),
+                QStringLiteral("a province changed a choice"));
         });
     }
     attempt([&] { (void)db.dataDate(); });

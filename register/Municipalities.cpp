@@ -35,18 +35,19 @@ std::vector<ArchiveRow> readArchive(const QString& file, QByteArrayView bytes)
         if (r.code == u"ND")
             continue;
         if (!isCadastralCode(r.code))
-            table.fail(row, QStringLiteral("cadastral code '%1' is not a letter and three digits").arg(r.code));
+            table.fail(row,
+                       QStringLiteral("il codice catastale '%1' non è una lettera seguita da tre cifre").arg(r.code));
         if (!isProvince(r.province))
-            table.fail(row, QStringLiteral("province '%1' is not two capital letters").arg(r.province));
+            table.fail(row, QStringLiteral("la provincia '%1' non è di due lettere maiuscole").arg(r.province));
         r.start = table.date(row, row.fields[startColumn]);
         if (row.fields[endColumn] != u"9999-12-31")
             r.end = table.date(row, row.fields[endColumn]);
         if (r.end.isValid() && r.end < r.start)
-            table.fail(row, QStringLiteral("period ends (%1) before it begins (%2)")
+            table.fail(row, QStringLiteral("il periodo finisce (%1) prima di cominciare (%2)")
                                 .arg(row.fields[endColumn], row.fields[startColumn]));
         if (!r.otherName.isEmpty())
             if (const QString fault = nameFault(r.otherName); !fault.isEmpty())
-                table.fail(row, QStringLiteral("alternative ") + fault);
+                table.fail(row, QStringLiteral("altra denominazione: ") + fault);
         rows.push_back(std::move(r));
     }
     return rows;
@@ -68,13 +69,13 @@ void applyChanges(std::vector<ArchiveRow>& archive, const std::vector<ArchiveRow
         }
         const auto found = byId.constFind(change.id);
         if (found == byId.cend())
-            throw SourceError(
-                file, change.line,
-                QStringLiteral("no period with ID %1 (%2 %3) in the archive").arg(change.id, change.code, change.name));
+            throw SourceError(file, change.line,
+                              QStringLiteral("nessun periodo con ID %1 (%2 %3) nell'archivio")
+                                  .arg(change.id, change.code, change.name));
         ArchiveRow& period = archive[*found];
         if (period.code != change.code || period.start != change.start)
             throw SourceError(file, change.line,
-                              QStringLiteral("ID %1 is %2 from %3 in the archive")
+                              QStringLiteral("nell'archivio l'ID %1 è %2 dal %3")
                                   .arg(change.id, period.code, period.start.toString(Qt::ISODate)));
         if (period.end.isNull())
             period.end = change.end;

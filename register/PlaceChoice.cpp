@@ -98,7 +98,12 @@ bool isCadastralCode(const QString& code)
     return code.size() == 4 && code[0] >= u'A' && code[0] <= u'Z' && digit(code[1]) && digit(code[2]) && digit(code[3]);
 }
 
-PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, const std::optional<ShownPlace>& shown)
+namespace {
+
+// The rules, with the province that breaks a tie: the shown record's, or
+// `province` when nothing is shown.
+PlaceChoice choose(Database& db, const QString& name, const QDate& born, const std::optional<ShownPlace>& shown,
+                   const QString& givenProvince)
 {
     PlaceChoice choice;
     const QString trimmed = platform::trimBlanks(name);
@@ -122,17 +127,16 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
     if (shownAt && shownAt->inForceOn(born))
         return decided(PlaceChoice::Chosen, *shownAt);
 
+    const QString province = shownAt ? shownAt->province : givenProvince;
+    const auto ofProvince = [&](const Record& r) {
+        return !province.isEmpty() && (r.province == province || r.on(born).province == province);
+    };
     const Pool inForce = inForceByCode(pool, born);
     if (inForce.size() == 1)
         return decided(PlaceChoice::Chosen, *inForce.front());
-    if (inForce.size() > 1 && shownAt) {
-        const QString& province = shownAt->province;
-        const auto ofProvince = [&](const Record* r) {
-            return r->province == province || r->on(born).province == province;
-        };
-        if (std::count_if(inForce.begin(), inForce.end(), ofProvince) == 1)
-            return decided(PlaceChoice::Chosen, **std::find_if(inForce.begin(), inForce.end(), ofProvince));
-    }
+    const auto inProvince = [&](const Record* r) { return ofProvince(*r); };
+    if (std::count_if(inForce.begin(), inForce.end(), inProvince) == 1)
+        return decided(PlaceChoice::Chosen, **std::find_if(inForce.begin(), inForce.end(), inProvince));
     if (inForce.empty()) {
         const std::vector<Record> renamed = inForceUnderOtherNames(db, pool, born, choice.otherNames);
         const auto shownCode = std::find_if(renamed.begin(), renamed.end(),
@@ -141,6 +145,8 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
             return decided(PlaceChoice::Chosen, *shownCode);
         if (renamed.size() == 1)
             return decided(PlaceChoice::Chosen, renamed.front());
+        if (!shownAt && std::count_if(renamed.begin(), renamed.end(), ofProvince) == 1)
+            return decided(PlaceChoice::Chosen, *std::find_if(renamed.begin(), renamed.end(), ofProvince));
         if (renamed.size() > 1 && !shownAt)
             return decided(PlaceChoice::Ambiguous, {}, renamed);
     }
@@ -156,6 +162,18 @@ PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, co
     for (const Record* r : inForce)
         places.push_back(r->on(born));
     return decided(PlaceChoice::Ambiguous, {}, places);
+}
+
+} // namespace
+
+PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born, const std::optional<ShownPlace>& shown)
+{
+    return choose(db, name, born, shown, {});
+}
+
+PlaceChoice choosePlaceInProvince(Database& db, const QString& name, const QDate& born, const QString& province)
+{
+    return choose(db, name, born, std::nullopt, platform::upperCase(platform::trimBlanks(province)));
 }
 
 QString describePlace(const Record& place)

@@ -71,6 +71,12 @@ struct PlaceChoice {
 PlaceChoice choosePlace(Database& db, const QString& name, const QDate& born,
                         const std::optional<ShownPlace>& shown = std::nullopt);
 
+// The same rules with no record shown but a province known (as a file's
+// column gives it, "BG"): it settles, as the shown province does in rule 5,
+// a name that several places in force bore, and likewise several places in
+// force under another name in rule 6. An empty province is none.
+PlaceChoice choosePlaceInProvince(Database& db, const QString& name, const QDate& born, const QString& province);
+
 // "LENNO (CO) E525, in vigore dal 17/03/1861 al 07/02/1929, poi dal
 // 03/10/1947 al 03/02/2014": name, province, code and the periods, for a
 // tooltip or a report.

@@ -16,10 +16,10 @@ SourceError::SourceError(const QString& file, qsizetype line, const QString& mes
 QString nameFault(const QString& name)
 {
     if (name.isEmpty())
-        return QStringLiteral("empty name");
+        return QStringLiteral("nome vuoto");
     for (QChar c : name)
         if (!c.isPrint())
-            return QStringLiteral("name holds a control or unprintable character");
+            return QStringLiteral("il nome contiene un carattere di controllo o non stampabile");
     return {};
 }
 
@@ -33,7 +33,7 @@ qsizetype Table::column(const QString& name) const
 {
     const qsizetype index = csv_.header.indexOf(name);
     if (index < 0)
-        throw SourceError(file_, 1, QStringLiteral("missing column %1").arg(name));
+        throw SourceError(file_, 1, QStringLiteral("manca la colonna %1").arg(name));
     return index;
 }
 
@@ -52,18 +52,24 @@ QDate Table::date(const platform::CsvRow& row, const QString& text, bool emptyIs
         shaped = shaped && isDigit(text[i]);
     const QDate day = shaped ? QDate::fromString(text, Qt::ISODate) : QDate();
     if (!day.isValid())
-        fail(row, QStringLiteral("date '%1' is not yyyy-mm-dd").arg(text));
+        fail(row, QStringLiteral("la data '%1' non è nella forma aaaa-mm-gg").arg(text));
     return day;
 }
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
+    const auto failed = [&] {
+        return SourceError(path, 0,
+                           file.error() == QFileDevice::PermissionsError
+                               ? QStringLiteral("permesso negato")
+                               : QStringLiteral("impossibile leggere il file"));
+    };
     if (!file.open(QIODevice::ReadOnly))
-        throw SourceError(path, 0, file.errorString());
+        throw failed();
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw SourceError(path, 0, file.errorString());
+        throw failed();
     return bytes;
 }
 
@@ -160,7 +166,7 @@ void checkState(const Table& table, const platform::CsvRow& row, const QString& 
     if (const QString fault = nameFault(name); !fault.isEmpty())
         table.fail(row, fault);
     if (!isCadastralCode(code, u'Z'))
-        table.fail(row, QStringLiteral("code '%1' is not Z and three digits").arg(code));
+        table.fail(row, QStringLiteral("il codice '%1' non è Z seguita da tre cifre").arg(code));
 }
 
 } // namespace
@@ -200,7 +206,7 @@ std::vector<Record> readDatedStates(const QString& file, QByteArrayView bytes)
         const QDate first = table.date(row, row.fields[startColumn], true);
         const QDate last = table.date(row, row.fields[endColumn], true);
         if (!first.isNull() && !last.isNull() && last < first)
-            table.fail(row, QStringLiteral("AL is before DAL"));
+            table.fail(row, QStringLiteral("AL è prima di DAL"));
         records.push_back({name, QStringLiteral("EE"), code, first, last});
     }
     return records;
@@ -227,7 +233,7 @@ std::vector<Record> readNamesInUse(const QString& file, QByteArrayView bytes, co
             table.fail(row, fault);
         const Record* place = byPair.value(official + u'\n' + code);
         if (!place)
-            table.fail(row, QStringLiteral("no place '%1' with code '%2'").arg(official, code));
+            table.fail(row, QStringLiteral("nessun luogo '%1' con il codice '%2'").arg(official, code));
         // MONTECATINI TERME for MONTECATINI-TERME: the place answers to it already.
         if (platform::foldKey(name) == platform::foldKey(place->name))
             continue;

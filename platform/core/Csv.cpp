@@ -1,17 +1,13 @@
 #include "Csv.h"
 
+#include <cstring>
+
 namespace platform {
 
 namespace {
 
-// A record keeps its first fault; what follows only finds where it ends.
-void fault(CsvRecord& record, CsvFault kind, qsizetype line)
-{
-    if (record.fault != CsvFault::None)
-        return;
-    record.fault = kind;
-    record.faultLine = line;
-}
+// What a source is asked for at a time; the buffer holds about twice that.
+constexpr qsizetype kChunk = 64 * 1024;
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -21,161 +17,246 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+// A byte-order mark inside a field is the character U+FEFF, kept as such.
+constexpr auto kDecoderFlags = QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless;
+
 } // namespace
 
-CsvReader::CsvReader(QByteArrayView bytes) : bytes_(bytes)
-{
-    if (bytes_.startsWith("\xEF\xBB\xBF"))
-        pos_ = 3;
-}
-
-// Length of the line break at the read position: 0, 1 (LF) or 2 (CR LF).
-qsizetype CsvReader::lineEndLength() const
-{
-    if (pos_ >= bytes_.size())
-        return 0;
-    if (bytes_[pos_] == '\n')
-        return 1;
-    if (bytes_[pos_] == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n')
-        return 2;
-    return 0;
-}
-
-void CsvReader::endLine()
-{
-    pos_ += lineEndLength();
-    ++line_;
-}
-
-bool CsvReader::atFieldEnd() const { return pos_ >= bytes_.size() || bytes_[pos_] == ',' || lineEndLength() > 0; }
-
-// Past the end of the line the read position is on.
-void CsvReader::skipLine()
-{
-    const qsizetype end = bytes_.indexOf('\n', pos_);
-    pos_ = end < 0 ? bytes_.size() : end + 1;
-    ++line_;
-}
-
-bool CsvReader::next(CsvRecord& record)
-{
-    while (pos_ < bytes_.size() && lineEndLength() > 0) // blank lines
-        endLine();
-    if (pos_ >= bytes_.size())
-        return false;
-
-    record.line = line_;
-    record.fields.clear();
-    record.fault = CsvFault::None;
-    record.faultLine = 0;
-    record.faultField = 0;
-    QByteArray unquoted;
-    for (;;) {
-        QByteArrayView raw;
-        const bool read =
-            pos_ < bytes_.size() && bytes_[pos_] == '"' ? readQuoted(record, raw, unquoted) : readPlain(record, raw);
-        if (!read) {
-            if (record.faultField == 0)
-                record.faultField = record.fields.size() + 1;
-            if (pos_ < bytes_.size())
-                skipLine();
-            return true;
-        }
-        if (record.fault == CsvFault::None) {
-            if (isAscii(raw)) {
-                record.fields.append(QString::fromLatin1(raw));
-            } else {
-                const QString text = QString::fromUtf8(raw);
-                // Decoding replaces bad bytes (and drops a byte-order mark),
-                // so a field that does not survive the round trip was not
-                // clean UTF-8. The record is still read to its end, so the
-                // next one starts where it should.
-                if (text.toUtf8() != raw) {
-                    fault(record, CsvFault::NotUtf8, line_);
-                    record.faultField = record.fields.size() + 1;
-                } else {
-                    record.fields.append(text);
-                }
-            }
-        }
-        if (pos_ < bytes_.size() && bytes_[pos_] == ',') {
-            ++pos_;
-            continue;
-        }
-        if (pos_ < bytes_.size())
-            endLine();
-        return true;
-    }
-}
-
-bool CsvReader::readPlain(CsvRecord& record, QByteArrayView& raw)
-{
-    const qsizetype start = pos_;
-    while (!atFieldEnd()) {
-        if (bytes_[pos_] == '"') {
-            fault(record, CsvFault::StrayQuote, line_);
-            return false;
-        }
-        ++pos_;
-    }
-    raw = bytes_.sliced(start, pos_ - start);
-    return true;
-}
-
-bool CsvReader::readQuoted(CsvRecord& record, QByteArrayView& raw, QByteArray& buffer)
-{
-    const qsizetype openedAt = line_;
-    ++pos_; // opening quote
-    buffer.clear();
-    bool doubled = false;
-    for (;;) {
-        const qsizetype quote = bytes_.indexOf('"', pos_);
-        if (quote < 0) {
-            fault(record, CsvFault::UnclosedQuote, openedAt);
-            line_ += bytes_.sliced(pos_).count('\n');
-            pos_ = bytes_.size();
-            return false;
-        }
-        const QByteArrayView chunk = bytes_.sliced(pos_, quote - pos_);
-        line_ += chunk.count('\n');
-        pos_ = quote + 1;
-        if (pos_ < bytes_.size() && bytes_[pos_] == '"') { // doubled quote: one quote of the text
-            buffer.append(chunk);
-            buffer.append('"');
-            doubled = true;
-            ++pos_;
-            continue;
-        }
-        if (doubled) {
-            buffer.append(chunk);
-            raw = buffer;
-        } else {
-            raw = chunk; // the text as it lies between the quotes
-        }
-        break;
-    }
-    if (!atFieldEnd()) {
-        fault(record, CsvFault::TextAfterQuote, line_);
-        return false;
-    }
-    return true;
-}
-
-namespace {
-
-QString faultText(const CsvRecord& record)
+QString csvFaultText(const CsvRecord& record)
 {
     switch (record.fault) {
-        case CsvFault::UnclosedQuote: return QStringLiteral("quoted field never closed");
-        case CsvFault::StrayQuote: return QStringLiteral("stray quote inside an unquoted field");
-        case CsvFault::TextAfterQuote: return QStringLiteral("stray quote: text follows the closing quote of a field");
-        case CsvFault::NotUtf8: return QStringLiteral("field %1 is not valid UTF-8 text").arg(record.faultField);
+        case CsvFault::UnclosedQuote:
+            return QStringLiteral("virgolette aperte alla riga %1 e mai chiuse").arg(record.faultLine);
+        case CsvFault::StrayQuote:
+            return QStringLiteral("virgolette nel campo %1, che non è tra virgolette").arg(record.faultField);
+        case CsvFault::TextAfterQuote:
+            return QStringLiteral("testo dopo le virgolette di chiusura del campo %1").arg(record.faultField);
+        case CsvFault::NotUtf8: return QStringLiteral("il campo %1 non è testo UTF-8").arg(record.faultField);
+        case CsvFault::TooLong: return QStringLiteral("supera il limite di 1 MiB");
         case CsvFault::None: break;
     }
     return {};
 }
 
-} // namespace
+CsvReader::CsvReader(QByteArrayView bytes, char separator)
+    : data_(bytes.data()), end_(bytes.size()), separator_(separator), utf8_(QStringDecoder::Utf8, kDecoderFlags)
+{}
+
+CsvReader::CsvReader(CsvSource& source, char separator)
+    : source_(&source), separator_(separator), utf8_(QStringDecoder::Utf8, kDecoderFlags)
+{}
+
+// Reads more into the buffer, keeping the bytes from the read position on;
+// false at the end of the input or when the reading stopped.
+bool CsvReader::fill()
+{
+    if (!source_ || stop_ != Stop::None)
+        return false;
+    const qsizetype kept = end_ - pos_;
+    if (kept > 0 && pos_ > 0)
+        std::memmove(own_.data(), own_.constData() + pos_, size_t(kept));
+    pos_ = 0;
+    end_ = kept;
+    if (own_.size() < kept + kChunk)
+        own_.resize(kept + kChunk);
+    const qsizetype read = source_->read(own_.data() + end_, own_.size() - end_);
+    data_ = own_.constData();
+    if (read < 0) {
+        stop_ = Stop::ReadFailed;
+        stopLine_ = line_;
+    }
+    if (read <= 0)
+        return false;
+    end_ += read;
+    return true;
+}
+
+// The byte `ahead` of the read position, or -1 past the end of the input.
+int CsvReader::peek(qsizetype ahead)
+{
+    while (pos_ + ahead >= end_)
+        if (!fill())
+            return -1;
+    return static_cast<unsigned char>(data_[pos_ + ahead]);
+}
+
+bool CsvReader::atFieldEnd()
+{
+    const int c = peek();
+    return c < 0 || c == separator_ || c == '\n' || (c == '\r' && peek(1) == '\n');
+}
+
+// The next `bytes` bytes are the record's; the field keeps them when `keep`,
+// while the record is within the bound. One that never ends stops the
+// reading.
+void CsvReader::take(qsizetype bytes, bool keep)
+{
+    recordBytes_ += bytes;
+    if (keep && recordBytes_ <= kMaxRecordBytes)
+        field_.append(data_ + pos_, bytes);
+    pos_ += bytes;
+    if (recordBytes_ > kMaxSkippedBytes && stop_ == Stop::None) {
+        stop_ = Stop::Endless;
+        stopLine_ = recordLine_;
+        end_ = pos_;
+    }
+}
+
+// A record keeps its first fault; what follows only finds where it ends.
+void CsvReader::fault(CsvRecord& record, CsvFault kind, qsizetype line)
+{
+    if (record.fault != CsvFault::None)
+        return;
+    record.fault = kind;
+    record.faultLine = line;
+    record.faultField = record.fields.size() + 1;
+}
+
+void CsvReader::start()
+{
+    started_ = true;
+    if (peek(2) >= 0 && QByteArrayView(data_ + pos_, 3) == "\xEF\xBB\xBF")
+        pos_ += 3;
+}
+
+char CsvReader::separatorOfFirstLine()
+{
+    static constexpr char kCandidates[] = {',', ';', '\t'};
+    qsizetype counts[3] = {};
+    bool quoted = false;
+    for (qsizetype at = 0; at < kChunk; ++at) {
+        const int c = peek(at);
+        if (c < 0 || (c == '\n' && !quoted))
+            break;
+        if (c == '"')
+            quoted = !quoted;
+        for (int i = 0; i < 3 && !quoted; ++i)
+            counts[i] += c == kCandidates[i];
+    }
+    int most = 0;
+    for (int i = 1; i < 3; ++i)
+        if (counts[i] > counts[most])
+            most = i;
+    return kCandidates[most];
+}
+
+bool CsvReader::next(CsvRecord& record)
+{
+    if (!started_)
+        start();
+    for (;;) { // blank lines
+        const int c = peek();
+        if (c < 0)
+            return false;
+        if (c == '\n')
+            pos_ += 1;
+        else if (c == '\r' && peek(1) == '\n')
+            pos_ += 2;
+        else
+            break;
+        ++line_;
+    }
+    if (separator_ == kSeparatorFromHeader)
+        separator_ = separatorOfFirstLine();
+
+    record.line = recordLine_ = line_;
+    record.fields.clear();
+    record.fault = CsvFault::None;
+    record.faultLine = 0;
+    record.faultField = 0;
+    recordBytes_ = 0;
+    lenient_ = false;
+    for (;;) {
+        field_.clear();
+        if (!lenient_ && peek() == '"')
+            readQuoted(record);
+        else
+            readPlain(record);
+        endField(record);
+        const int c = peek();
+        if (c == separator_) {
+            take(1, false);
+            continue;
+        }
+        if (c >= 0) {
+            take(c == '\r' ? 2 : 1, false);
+            ++line_;
+        }
+        return stop_ == Stop::None;
+    }
+}
+
+void CsvReader::readPlain(CsvRecord& record)
+{
+    for (;;) {
+        if (pos_ == end_ && !fill())
+            return;
+        qsizetype run = pos_;
+        while (run < end_) {
+            const char c = data_[run];
+            if (c == separator_ || c == '"' || c == '\n' || c == '\r')
+                break;
+            ++run;
+        }
+        take(run - pos_);
+        if (pos_ == end_)
+            continue;
+        const char c = data_[pos_];
+        if (c == separator_ || c == '\n' || (c == '\r' && peek(1) == '\n'))
+            return;
+        if (c == '"' && !lenient_) {
+            fault(record, CsvFault::StrayQuote, line_);
+            lenient_ = true;
+        }
+        take(1); // a lone CR, or the quote, as text
+    }
+}
+
+void CsvReader::readQuoted(CsvRecord& record)
+{
+    const qsizetype openedAt = line_;
+    take(1, false);
+    for (;;) {
+        if (pos_ == end_ && !fill()) {
+            fault(record, CsvFault::UnclosedQuote, openedAt);
+            return;
+        }
+        const auto* quote = static_cast<const char*>(std::memchr(data_ + pos_, '"', size_t(end_ - pos_)));
+        const qsizetype run = (quote ? quote - data_ : end_) - pos_;
+        line_ += QByteArrayView(data_ + pos_, run).count('\n');
+        take(run);
+        if (!quote)
+            continue;
+        take(1, false);
+        if (peek() != '"')
+            break;
+        take(1); // a doubled quote: one quote of the text
+    }
+    if (!atFieldEnd()) {
+        fault(record, CsvFault::TextAfterQuote, line_);
+        lenient_ = true;
+        readPlain(record);
+    }
+}
+
+void CsvReader::endField(CsvRecord& record)
+{
+    if (recordBytes_ > kMaxRecordBytes) { // this field and any after it are lost
+        if (record.fault != CsvFault::TooLong) {
+            record.fault = CsvFault::TooLong;
+            record.faultLine = record.line;
+            record.faultField = record.fields.size() + 1;
+        }
+        return;
+    }
+    if (isAscii(field_)) {
+        record.fields.append(QString::fromLatin1(field_));
+        return;
+    }
+    if (!QByteArrayView(field_).isValidUtf8())
+        fault(record, CsvFault::NotUtf8, line_);
+    record.fields.append(QString(utf8_.decode(field_))); // bad bytes as U+FFFD
+}
 
 CsvTable readCsv(QByteArrayView bytes)
 {
@@ -185,7 +266,7 @@ CsvTable readCsv(QByteArrayView bytes)
     bool haveHeader = false;
     while (reader.next(record)) {
         if (record.fault != CsvFault::None) {
-            table.error = faultText(record);
+            table.error = csvFaultText(record);
             table.errorLine = record.faultLine;
             return table;
         }
@@ -193,8 +274,7 @@ CsvTable readCsv(QByteArrayView bytes)
             table.header = record.fields;
             haveHeader = true;
         } else if (record.fields.size() != table.header.size()) {
-            table.error =
-                QStringLiteral("expected %1 fields, found %2").arg(table.header.size()).arg(record.fields.size());
+            table.error = QStringLiteral("%1 campi invece di %2").arg(record.fields.size()).arg(table.header.size());
             table.errorLine = record.line;
             return table;
         } else {
@@ -202,18 +282,19 @@ CsvTable readCsv(QByteArrayView bytes)
         }
     }
     if (!haveHeader) {
-        table.error = QStringLiteral("no header line");
+        table.error = QStringLiteral("manca la riga d'intestazione");
         table.errorLine = 1;
     }
     return table;
 }
 
-void appendCsvField(QByteArray& out, const QString& field)
+void appendCsvField(QByteArray& out, const QString& field, char separator)
 {
-    bool quote = false;
+    // A U+FEFF first could be taken for a byte-order mark at a file's start.
+    bool quote = field.startsWith(QChar(0xFEFF));
     bool ascii = true;
     for (const QChar c : field) {
-        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r')
+        if (c == QLatin1Char(separator) || c == u'"' || c == u'\n' || c == u'\r')
             quote = true;
         ascii &= c.unicode() < 0x80;
     }
@@ -236,12 +317,12 @@ void appendCsvField(QByteArray& out, const QString& field)
     out += '"';
 }
 
-void appendCsvRecord(QByteArray& out, const QStringList& fields)
+void appendCsvRecord(QByteArray& out, const QStringList& fields, char separator)
 {
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
-            out += ',';
-        appendCsvField(out, fields[i]);
+            out += separator;
+        appendCsvField(out, fields[i], separator);
     }
     out += '\n';
 }

@@ -1,82 +1,18 @@
 // The command line end to end: the built program run as a user runs it, with
-// no display at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), on
-// arguments, on a CSV file of good and bad rows, on standard input, and
-// without its register.
+// no display at all, on arguments, on a CSV file of good and bad rows, on
+// standard input, and without its register.
 
-#include "Csv.h"
+#include "Program.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 namespace {
 
-const QString kProgram = QStringLiteral(TARVOLIN_EXE);
-
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QStringList& arguments, const QByteArray& input = {}, const QString& program = kProgram,
-        bool asNobody = false)
-{
-    QProcess process;
-    // Root may write anywhere: a user without the right runs as nobody.
-    if (asNobody && ::geteuid() == 0)
-        process.setChildProcessModifier([] {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(127);
-        });
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // day, month, year
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForStarted(10000))
-        return {};
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-// The output read back as CSV: the header, then per row the named columns
-// joined by "|".
-QStringList columns(const QByteArray& out, const QStringList& names)
-{
-    platform::CsvReader reader(out);
-    platform::CsvRecord record;
-    QStringList rows;
-    if (!reader.next(record))
-        return {QStringLiteral("no header")};
-    const QStringList header = record.fields;
-    rows << header.join(u',');
-    while (reader.next(record)) {
-        if (record.fault != platform::CsvFault::None || record.fields.size() != header.size()) {
-            rows << QStringLiteral("unreadable row at line %1").arg(record.line);
-            continue;
-        }
-        QStringList picked;
-        for (const QString& name : names)
-            picked << record.fields.value(header.indexOf(name));
-        rows << picked.join(u'|');
-    }
-    return rows;
-}
-
-const QString kCalcolaHeader = QStringLiteral("cognome,nome,data,sesso,luogo,codice,esito,motivo");
-const QString kVerificaHeader = QStringLiteral("codice,esito,motivo,sesso,data_nascita,data_secolo_precedente,luogo,"
-                                               "provincia,catastale,omocodia,codice_base");
-const QStringList kCalcolaOut{"codice", "esito", "motivo"};
-const QStringList kVerificaOut{"esito", "sesso", "data_nascita", "luogo", "provincia", "catastale", "omocodia"};
+using namespace program;
 
 // A file as people make them: extra and reordered columns, quoted fields
 // with commas, quotes and line breaks, CR LF, a blank line, and bad rows.
@@ -121,13 +57,7 @@ class TestCommandLine : public QObject {
 
     QTemporaryDir dir;
 
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(f.fileName()));
-        return f.fileName();
-    }
+    QString file(const QString& name, const QByteArray& bytes) { return writeFile(dir.filePath(name), bytes); }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
@@ -214,7 +144,7 @@ private slots:
     void csvFile()
     {
         QFETCH(bool, standardInput);
-        const Run r = standardInput ? run({"calcola", "--csv", "-"}, kPersons)
+        const Run r = standardInput ? run({"calcola", "--csv", "-"}, Options().input(kPersons))
                                     : run({"calcola", "--csv", file(QStringLiteral("persone.csv"), kPersons)});
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.status, 1); // some rows failed, every row answered
@@ -227,12 +157,21 @@ private slots:
                                 "3,San Don\xC3\xA0 di Piave,07051983,\"De\nLuca\",Gianfranco,M,DLCGFR83E07H823M,ok,\n"
                                 "4,Castro,1/1/1980,Rossi,Mario,M,,errore,\"Più luoghi";
         QVERIFY2(r.out.startsWith(head), r.out.left(400).constData());
+        // A row that cannot be read keeps its fields, bad bytes as U+FFFD.
+        QVERIFY(r.out.contains("\n11,Roma,1/1/1980,\"Ro\"\"ssi\",Mario,M,,errore,\"Riga 14 "));
+        QVERIFY(r.out.contains("\n12,Roma,1/1/1980,Rossi,Mario\xEF\xBF\xBD,M,,errore,Riga 15 "));
     }
 
     // Places as people type them, in one file: each row's code or reason.
     void placesAsTyped()
     {
         const char* const cases[][3] = {
+            // Either side of a new code, in one run and both ways round:
+            // BELLAGIO's of 4 February 2014, LONGARONE's of 22 February.
+            {"BELLAGIO", "3/2/2014", "RSSMRA14B03A744V|ok|"},
+            {"BELLAGIO", "4/2/2014", "RSSMRA14B04M335C|ok|"},
+            {"LONGARONE", "22/2/2014", "RSSMRA14B22M342T|ok|"},
+            {"LONGARONE", "21/2/2014", "RSSMRA14B21E672R|ok|"},
             // Spellings: a final apostrophe is the accent; blank, hyphen and
             // apostrophe one separator; a name typed with its accent is that
             // spelling, one without it may be either.
@@ -273,7 +212,7 @@ private slots:
             csv += QByteArray("Rossi,Mario,") + born + ",M," + place + '\n';
             expected << QString::fromUtf8(result);
         }
-        const Run r = run({"calcola", "--csv", "-"}, csv);
+        const Run r = run({"calcola", "--csv", "-"}, Options().input(csv));
         QCOMPARE(r.status, 1); // PATERNO
         QCOMPARE(columns(r.out, kCalcolaOut), expected);
     }
@@ -284,15 +223,16 @@ private slots:
                                  "Marta,RSSMRT83E47H501T\n"
                                  "\"Marta, sbagliato\",\"RSSMRT83E47H501X\"\n"
                                  "spazi,\" bad code \"\n"
+                                 "\xEF\xBB\xBFMarta,RSSMRT83E47H501T\n" // U+FEFF, not at the file's start
                                  "troppi,RSSMRT83E47H501T,x\n";
-        const Run r = run({"verifica", "--csv", "-"}, codes);
+        const Run r = run({"verifica", "--csv", "-"}, Options().input(codes));
         QCOMPARE(r.status, 1);
         QCOMPARE(columns(r.out, {"esito", "motivo", "codice_base"}),
                  QStringList({"nome,codice," + kVerificaHeader.mid(7), "valido|Codice valido.|RSSMRT83E47H501T",
                               "non valido|Carattere di controllo errato: dovrebbe essere T.|RSSMRT83E47H501T",
                               "non valido|Contiene spazi: il primo in posizione 4. Scritto in minuscolo: letto come "
                               "se fosse in maiuscolo.|",
-                              "errore|Riga 5: 3 campi invece di 2.|"}));
+                              "valido|Codice valido.|RSSMRT83E47H501T", "errore|Riga 6: 3 campi invece di 2.|"}));
     }
 
     // Without Comuni.mdb beside it, calcola says why each row fails and
@@ -302,20 +242,20 @@ private slots:
         const QString lonely = dir.filePath(QStringLiteral("solo/tarvolin"));
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("solo"))));
         QVERIFY(QFile::copy(kProgram, lonely));
-        Run r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, {}, lonely);
+        Run r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, Options().program(lonely));
         QCOMPARE(r.status, 1);
         const QStringList rows = columns(r.out, kCalcolaOut);
         QCOMPARE(rows.size(), 2);
         QVERIFY2(rows[1].startsWith(QStringLiteral("|errore|Registro dei comuni non disponibile: Errore n° ")),
                  qPrintable(rows[1]));
-        r = run({"verifica", "RSSMRT83E47H501T"}, {}, lonely);
+        r = run({"verifica", "RSSMRT83E47H501T"}, Options().program(lonely));
         QCOMPARE(r.status, 0);
         QCOMPARE(columns(r.out, {"esito", "motivo", "luogo", "catastale"}),
                  QStringList({kVerificaHeader, "valido|Codice valido. Registro dei comuni non disponibile: luogo "
                                                "indicato solo dal codice.||H501"}));
         // An empty file is as damaged as any other.
         file(QStringLiteral("solo/Comuni.mdb"), {});
-        r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, {}, lonely);
+        r = run({"calcola", "Rossetti", "Marta", "7/5/1983", "F", "Roma"}, Options().program(lonely));
         QCOMPARE(columns(r.out, kCalcolaOut),
                  QStringList({kCalcolaHeader, "|errore|Registro dei comuni non disponibile: Errore n° 3078 Impossibile "
                                               "trovare la tabella 'Comuni'."}));
@@ -335,8 +275,9 @@ private slots:
                                << "built" << 0 << updated;
         QTest::newRow("whole, over a damaged register") << "whole"
                                                         << "damaged" << 0 << updated;
-        QTest::newRow("cut in the middle of a row") << "cut"
-                                                    << "built" << 2 << "riga 9505: quoted field never closed.";
+        QTest::newRow("cut in the middle of a row")
+            << "cut"
+            << "built" << 2 << "riga 9505: virgolette aperte alla riga 9505 e mai chiuse.";
         QTest::newRow("cut after a row") << "rows"
                                          << "built" << 2 << "codici del registro attuale (A081 VILLA LATINA, ";
         QTest::newRow("a folder the user may not write")
@@ -384,7 +325,7 @@ private slots:
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
         if (readOnly)
             QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-        const Run r = run({"registro", "aggiorna", path}, {}, program, readOnly);
+        const Run r = run({"registro", "aggiorna", path}, Options().program(program).asNobody(readOnly));
         QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QCOMPARE(r.status, status);
@@ -404,14 +345,16 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("input"); // written to a file for "FILE"
         QTest::addColumn<QString>("says");
-        QTest::newRow("calcola alone") << QStringList{"calcola"} << QByteArray()
-                                       << "calcola vuole cinque argomenti, COGNOME NOME DATA SESSO LUOGO: ne ha 0.";
+        QTest::newRow("calcola alone")
+            << QStringList{"calcola"} << QByteArray()
+            << "calcola vuole cinque argomenti, COGNOME NOME DATA SESSO LUOGO, e la PROVINCIA se serve: ne ha 0.";
         QTest::newRow("calcola, four") << QStringList{"calcola", "a", "b", "1/1/1980", "M"} << QByteArray()
                                        << "ne ha 4.";
         QTest::newRow("verifica alone") << QStringList{"verifica"} << QByteArray()
                                         << "verifica vuole almeno un CODICE.";
         QTest::newRow("unknown command") << QStringList{"calcla", "x"} << QByteArray()
                                          << "comando sconosciuto «calcla»";
+        QTest::newRow("unknown option, no display") << QStringList{"-v"} << QByteArray() << "opzione sconosciuta «-v»";
         QTest::newRow("--csv without a file") << QStringList{"calcola", "--csv"} << QByteArray() << "--csv vuole";
         QTest::newRow("--csv with two") << QStringList{"verifica", "--csv", "a", "b"} << QByteArray() << "--csv vuole";
         QTest::newRow("no such file") << QStringList{"calcola", "--csv", "/nessuna/cartella/x.csv"} << QByteArray()

@@ -177,20 +177,21 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("empty") << QByteArray() << 1 << "no header";
-        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << 1 << "no header";
-        QTest::newRow("too few fields") << QByteArray("A,B\n1,2\n3\n") << 3 << "expected 2 fields, found 1";
-        QTest::newRow("too many fields") << QByteArray("A,B\n1,2,3\n") << 2 << "expected 2 fields, found 3";
-        QTest::newRow("trailing comma") << QByteArray("A,B\n1,2,\n") << 2 << "found 3";
+        QTest::newRow("empty") << QByteArray() << 1 << "manca la riga d'intestazione";
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << 1 << "manca la riga d'intestazione";
+        QTest::newRow("too few fields") << QByteArray("A,B\n1,2\n3\n") << 3 << "1 campi invece di 2";
+        QTest::newRow("too many fields") << QByteArray("A,B\n1,2,3\n") << 2 << "3 campi invece di 2";
+        QTest::newRow("trailing comma") << QByteArray("A,B\n1,2,\n") << 2 << "3 campi";
         QTest::newRow("unterminated quote, reported where it opened")
-            << QByteArray("A,B\n1,2\n\"x,3\n4,5\n") << 3 << "never closed";
-        QTest::newRow("quote inside unquoted field") << QByteArray("A,B\n1,x\"y\n") << 2 << "stray quote";
-        QTest::newRow("text after closing quote") << QByteArray("A,B\n\"x\"y,1\n") << 2 << "stray quote";
-        QTest::newRow("blank before opening quote") << QByteArray("A,B\n1, \"x\"\n") << 2 << "stray quote";
-        QTest::newRow("truncated UTF-8") << QByteArray("A,B\n1,\xC3\n") << 2 << "field 2 is not valid UTF-8";
-        QTest::newRow("overlong UTF-8") << QByteArray("A\n\xC0\x80\n") << 2 << "not valid UTF-8";
-        QTest::newRow("Latin-1 instead of UTF-8") << QByteArray("A\nAGLI\xC8\n") << 2 << "not valid UTF-8";
-        QTest::newRow("after a quoted line break") << QByteArray("A,B\n\"x\ny\",1\n2\n") << 4 << "found 1";
+            << QByteArray("A,B\n1,2\n\"x,3\n4,5\n") << 3 << "virgolette aperte alla riga 3 e mai chiuse";
+        QTest::newRow("quote inside unquoted field") << QByteArray("A,B\n1,x\"y\n") << 2 << "virgolette nel campo 2";
+        QTest::newRow("text after closing quote")
+            << QByteArray("A,B\n\"x\"y,1\n") << 2 << "testo dopo le virgolette di chiusura del campo 1";
+        QTest::newRow("blank before opening quote") << QByteArray("A,B\n1, \"x\"\n") << 2 << "virgolette nel campo 2";
+        QTest::newRow("truncated UTF-8") << QByteArray("A,B\n1,\xC3\n") << 2 << "il campo 2 non è testo UTF-8";
+        QTest::newRow("overlong UTF-8") << QByteArray("A\n\xC0\x80\n") << 2 << "non è testo UTF-8";
+        QTest::newRow("Latin-1 instead of UTF-8") << QByteArray("A\nAGLI\xC8\n") << 2 << "non è testo UTF-8";
+        QTest::newRow("after a quoted line break") << QByteArray("A,B\n\"x\ny\",1\n2\n") << 4 << "1 campi";
     }
 
     void csvFaults()
@@ -258,25 +259,28 @@ private slots:
         QTest::addColumn<QByteArray>("badRow");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("empty name") << comune("", "A001", "PD") << "empty name";
-        QTest::newRow("tab in name") << comune("ABANO\tTERME", "A001", "PD") << "control";
-        QTest::newRow("short code") << comune("ABANO", "A01", "PD") << "'A01' is not a letter and three digits";
+        QTest::newRow("empty name") << comune("", "A001", "PD") << "nome vuoto";
+        QTest::newRow("tab in name") << comune("ABANO\tTERME", "A001", "PD") << "carattere di controllo";
+        QTest::newRow("short code") << comune("ABANO", "A01", "PD")
+                                    << "il codice catastale 'A01' non è una lettera seguita da tre cifre";
         QTest::newRow("digit first") << comune("ABANO", "1234", "PD") << "'1234'";
         QTest::newRow("lower-case letter") << comune("ABANO", "a001", "PD") << "'a001'";
         QTest::newRow("long code") << comune("ABANO", "A0011", "PD") << "'A0011'";
         QTest::newRow("empty code") << comune("ABANO", "", "PD") << "''";
-        QTest::newRow("province") << comune("ABANO", "A001", "pd") << "province 'pd'";
-        QTest::newRow("empty province") << comune("ABANO", "A001", "") << "province ''";
-        QTest::newRow("date") << comune("ABANO", "A001", "PD", "1866-11-1") << "not yyyy-mm-dd";
-        QTest::newRow("no such day") << comune("ABANO", "A001", "PD", "1866-02-30") << "not yyyy-mm-dd";
+        QTest::newRow("province") << comune("ABANO", "A001", "pd") << "la provincia 'pd'";
+        QTest::newRow("empty province") << comune("ABANO", "A001", "") << "la provincia ''";
+        QTest::newRow("date") << comune("ABANO", "A001", "PD", "1866-11-1") << "non è nella forma aaaa-mm-gg";
+        QTest::newRow("no such day") << comune("ABANO", "A001", "PD", "1866-02-30") << "non è nella forma aaaa-mm-gg";
         QTest::newRow("ends before it begins")
-            << comune("ABANO", "A001", "PD", "1924-11-14", "1924-11-13") << "period ends (1924-11-13) before";
+            << comune("ABANO", "A001", "PD", "1924-11-14", "1924-11-13") << "il periodo finisce (1924-11-13) prima";
         QTest::newRow("tab in alternative name")
-            << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN") << "alternative name holds";
+            << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN")
+            << "altra denominazione: il nome contiene";
         QTest::newRow("missing field") << QByteArray("1,\"ABANO\",\"A001\",\"PD\",\"1866-11-19\",\"A\"\n")
-                                       << "expected 8 fields, found 6";
+                                       << "6 campi invece di 8";
         QTest::newRow("unterminated quote") << QByteArray("1,\"ABANO,\"A001\",\"PD\"\n") << "";
-        QTest::newRow("stray quote") << QByteArray("1,AB\"ANO,A001,PD,1866-11-19,9999-12-31,A\n") << "stray quote";
+        QTest::newRow("stray quote") << QByteArray("1,AB\"ANO,A001,PD,1866-11-19,9999-12-31,A\n")
+                                     << "virgolette nel campo 2";
     }
 
     // The bad row is the file's third line, after a good one.
@@ -295,7 +299,7 @@ private slots:
         const QByteArray csv =
             "\"ID\",\"DENOMINAZIONE_IT\",\"SIGLAPROVINCIA\",\"DATAISTITUZIONE\",\"DATACESSAZIONE\"\n";
         QCOMPARE(sourceErrorOf([&] { municipalities(QStringLiteral("c.csv"), csv); }),
-                 QStringLiteral("c.csv:1: missing column CODCATASTALE"));
+                 QStringLiteral("c.csv:1: manca la colonna CODCATASTALE"));
     }
 
     void municipalityKeepsOnePairWithItsLatestProvince()
@@ -391,10 +395,10 @@ private slots:
                    + comune("SOVIZZO", "M436", "VI", "2024-01-22", "9999-12-31", "", "30000")
             << sovizzo;
         QTest::newRow("no such ID") << comune("SOVIZZO", "I879", "VI", "1866-11-19", "9999-12-31", "", "1")
-                                    << "v.csv:2: no period with ID 9665 (I879 SOVIZZO) in the archive";
+                                    << "v.csv:2: nessun periodo con ID 9665 (I879 SOVIZZO) nell'archivio";
         QTest::newRow("the ID of another period")
             << comune("GAMBUGLIANO", "D902", "VI", "1906-05-07", "9999-12-31", "", "9665")
-            << "v.csv:2: ID 9665 is D902 from 1906-05-07 in the archive";
+            << "v.csv:2: nell'archivio l'ID 9665 è D902 dal 1906-05-07";
     }
     void changes()
     {
@@ -428,10 +432,11 @@ private slots:
         const auto failure = [&](const QByteArray& row) {
             return sourceErrorOf([&] { src::readForeignStates(QStringLiteral("s.csv"), head + row); });
         };
-        QCOMPARE(failure("\"\",\"Z999\"\r\n"), QStringLiteral("s.csv:3: empty name"));
-        QCOMPARE(failure("\"ROMA\",\"H501\"\r\n"), QStringLiteral("s.csv:3: code 'H501' is not Z and three digits"));
-        QVERIFY(failure("\"X\",\"Z12\"\r\n").startsWith(QStringLiteral("s.csv:3: code 'Z12'")));
-        QVERIFY(failure("\"X\"\r\n").startsWith(QStringLiteral("s.csv:3: expected 2 fields")));
+        QCOMPARE(failure("\"\",\"Z999\"\r\n"), QStringLiteral("s.csv:3: nome vuoto"));
+        QCOMPARE(failure("\"ROMA\",\"H501\"\r\n"),
+                 QStringLiteral("s.csv:3: il codice 'H501' non è Z seguita da tre cifre"));
+        QVERIFY(failure("\"X\",\"Z12\"\r\n").startsWith(QStringLiteral("s.csv:3: il codice 'Z12'")));
+        QVERIFY(failure("\"X\"\r\n").startsWith(QStringLiteral("s.csv:3: 1 campi invece di 2")));
     }
 
     // Faults of the two lists of foreign names, each on the file's third line.
@@ -441,13 +446,13 @@ private slots:
         QTest::addColumn<QByteArray>("stateName");
         QTest::addColumn<QString>("message");
         QTest::newRow("date") << QByteArray("B,Z101,1990,,x\n") << QByteArray()
-                              << "t.csv:3: date '1990' is not yyyy-mm-dd";
+                              << "t.csv:3: la data '1990' non è nella forma aaaa-mm-gg";
         QTest::newRow("ends before it begins")
-            << QByteArray("B,Z101,1990-01-01,1980-01-01,x\n") << QByteArray() << "t.csv:3: AL is before DAL";
+            << QByteArray("B,Z101,1990-01-01,1980-01-01,x\n") << QByteArray() << "t.csv:3: AL è prima di DAL";
         QTest::newRow("names no state") << QByteArray() << QByteArray("CINA,Z210,CINA POPOLARE\n")
-                                        << "n.csv:3: no place 'CINA POPOLARE' with code 'Z210'";
+                                        << "n.csv:3: nessun luogo 'CINA POPOLARE' con il codice 'Z210'";
         QTest::newRow("names a state by another code")
-            << QByteArray() << QByteArray("CINA,Z211,A\n") << "n.csv:3: no place 'A' with code 'Z211'";
+            << QByteArray() << QByteArray("CINA,Z211,A\n") << "n.csv:3: nessun luogo 'A' con il codice 'Z211'";
     }
 
     void foreignNameFaults()
@@ -544,7 +549,7 @@ private slots:
         const QString output = dir_.filePath(QStringLiteral("never.mdb"));
         const Run run = runTool(paths(files) + QStringList{output});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errors.contains(files.municipalities + QStringLiteral(":3: cadastral code 'F25'")),
+        QVERIFY2(run.errors.contains(files.municipalities + QStringLiteral(":3: il codice catastale 'F25'")),
                  qPrintable(run.errors));
         QVERIFY(!QFile::exists(output));
         QVERIFY(QDir(dir_.path()).entryList({QStringLiteral("never.mdb*")}).isEmpty());

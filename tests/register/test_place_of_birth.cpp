@@ -314,27 +314,35 @@ private slots:
         QTest::addColumn<QString>("code"); // of the place reported
         QTest::addColumn<int>("records");
         QTest::addColumn<QString>("place"); // name and province reported, when they are not the name's
+        QTest::addColumn<QString>("province"); // given, as a file's column gives it
 
         using C = registro::PlaceChoice;
         // clang-format off
-        QTest::newRow("one record") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "";
-        QTest::newRow("the one in force, 1990") << "Bellagio" << QDate(1990, 1, 1) << int(C::Chosen) << "A744" << 2 << "";
-        QTest::newRow("the day it ended") << "bellagio" << QDate(2014, 2, 3) << int(C::Chosen) << "A744" << 2 << "";
-        QTest::newRow("blanks and no accent") << "  forli " << QDate(1990, 1, 1) << int(C::Chosen) << "D704" << 1 << "";
-        QTest::newRow("two in force") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
-        QTest::newRow("folded spellings, both in force") << "PATERNO" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
-        QTest::newRow("none in force: the only one") << "zanzibar" << QDate(1970, 1, 1) << int(C::NotInForce) << "Z356" << 1 << "";
-        QTest::newRow("none in force: the first") << "bellagio" << QDate(1850, 1, 1) << int(C::NotInForce) << "M335" << 2 << "";
-        QTest::newRow("a name only begun") << "rom" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "";
-        QTest::newRow("a malformed code") << "guasto" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "";
-        QTest::newRow("typed with the accent: the one spelled so") << QString::fromUtf8("paternò") << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "";
-        QTest::newRow("a final apostrophe for the accent") << "PATERNO'" << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "";
-        QTest::newRow("one place under two spellings") << "citta del vaticano" << QDate(1990, 1, 1) << int(C::Chosen) << "Z106" << 2 << "";
-        QTest::newRow("born in a gap") << "lenno" << QDate(1935, 1, 1) << int(C::NotInForce) << "E525" << 1 << "";
-        QTest::newRow("named otherwise that day") << "la spezia" << QDate(1920, 1, 1) << int(C::Chosen) << "E463" << 1 << "SPEZIA GE";
-        QTest::newRow("named otherwise, later") << "spezia" << QDate(1950, 1, 1) << int(C::Chosen) << "E463" << 1 << "LA SPEZIA SP";
-        QTest::newRow("two places named otherwise that day") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Ambiguous) << "" << 2 << "";
-        QTest::newRow("the province of the day") << "sappada" << QDate(1980, 1, 1) << int(C::Chosen) << "I421" << 1 << "SAPPADA BL";
+        QTest::newRow("one record") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "" << "";
+        QTest::newRow("the one in force, 1990") << "Bellagio" << QDate(1990, 1, 1) << int(C::Chosen) << "A744" << 2 << "" << "";
+        QTest::newRow("the day it ended") << "bellagio" << QDate(2014, 2, 3) << int(C::Chosen) << "A744" << 2 << "" << "";
+        QTest::newRow("blanks and no accent") << "  forli " << QDate(1990, 1, 1) << int(C::Chosen) << "D704" << 1 << "" << "";
+        QTest::newRow("two in force") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "";
+        QTest::newRow("folded spellings, both in force") << "PATERNO" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "";
+        QTest::newRow("none in force: the only one") << "zanzibar" << QDate(1970, 1, 1) << int(C::NotInForce) << "Z356" << 1 << "" << "";
+        QTest::newRow("none in force: the first") << "bellagio" << QDate(1850, 1, 1) << int(C::NotInForce) << "M335" << 2 << "" << "";
+        QTest::newRow("a name only begun") << "rom" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "" << "";
+        QTest::newRow("a malformed code") << "guasto" << QDate(1980, 1, 1) << int(C::NotInRegister) << "" << 0 << "" << "";
+        QTest::newRow("typed with the accent: the one spelled so") << QString::fromUtf8("paternò") << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "" << "";
+        QTest::newRow("a final apostrophe for the accent") << "PATERNO'" << QDate(1990, 1, 1) << int(C::Chosen) << "G371" << 2 << "" << "";
+        QTest::newRow("one place under two spellings") << "citta del vaticano" << QDate(1990, 1, 1) << int(C::Chosen) << "Z106" << 2 << "" << "";
+        QTest::newRow("born in a gap") << "lenno" << QDate(1935, 1, 1) << int(C::NotInForce) << "E525" << 1 << "" << "";
+        QTest::newRow("named otherwise that day") << "la spezia" << QDate(1920, 1, 1) << int(C::Chosen) << "E463" << 1 << "SPEZIA GE" << "";
+        QTest::newRow("named otherwise, later") << "spezia" << QDate(1950, 1, 1) << int(C::Chosen) << "E463" << 1 << "LA SPEZIA SP" << "";
+        QTest::newRow("two places named otherwise that day") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "";
+        QTest::newRow("the province of the day") << "sappada" << QDate(1980, 1, 1) << int(C::Chosen) << "I421" << 1 << "SAPPADA BL" << "";
+        QTest::newRow("two in force, one in the province given") << "castro" << QDate(1990, 1, 1) << int(C::Chosen) << "C337" << 2 << "" << "BG";
+        QTest::newRow("the other, given in small letters") << "castro" << QDate(1990, 1, 1) << int(C::Chosen) << "M261" << 2 << "" << " le ";
+        QTest::newRow("a province of neither") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "MI";
+        QTest::newRow("the one of three in force in its province") << "santa lucia" << QDate(1990, 1, 1) << int(C::Chosen) << "S003" << 5 << "" << "BB";
+        QTest::newRow("two of three in force in the province given") << "santa lucia" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 5 << "" << "AA";
+        QTest::newRow("named otherwise that day, in the province given") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Chosen) << "B002" << 2 << "BORGO VECCHIO BB" << "BB";
+        QTest::newRow("one in force: the province breaks no tie") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "" << "MI";
         // clang-format on
     }
 
@@ -346,8 +354,11 @@ private slots:
         QFETCH(QString, code);
         QFETCH(int, records);
         QFETCH(QString, place);
+        QFETCH(QString, province);
         auto db = registro::Database::open(dir.filePath(QStringLiteral("Comuni.mdb")));
-        const registro::PlaceChoice choice = registro::choosePlace(*db, name, born);
+        const registro::PlaceChoice choice = province.isEmpty()
+                                                 ? registro::choosePlace(*db, name, born)
+                                                 : registro::choosePlaceInProvince(*db, name, born, province);
         QCOMPARE(int(choice.outcome), outcome);
         QCOMPARE(choice.place.code, code);
         QCOMPARE(int(choice.records.size()), records);

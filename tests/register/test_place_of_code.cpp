@@ -95,6 +95,20 @@ private slots:
         QCOMPARE(names(place.records), records);
     }
 
+    // A register without the index on codes (written by another program)
+    // is read all the same, only more slowly.
+    void withoutTheCodeIndex()
+    {
+        const QString bare = dir.filePath(QStringLiteral("senza-indice.mdb"));
+        QVERIFY(QFile::copy(path, bare));
+        sqlite3* writer = nullptr;
+        sqlite3_open_v2(bare.toUtf8().constData(), &writer, SQLITE_OPEN_READWRITE, nullptr);
+        QCOMPARE(sqlite3_exec(writer, "DROP INDEX COMU_CATASTALE", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close_v2(writer);
+        QCOMPARE(names(registro::Database::open(bare)->recordsWithCode(QStringLiteral("A952"))),
+                 (QStringList{"BOLZANO BZ A952", "BOZEN BZ A952"}));
+    }
+
     // Within a snapshot the look-ups hold one read lock: a writer waits until
     // it ends. Look-ups go on working before, during and after it.
     void snapshotHoldsOneRead()

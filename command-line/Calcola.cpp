@@ -1,0 +1,157 @@
+#include "Calcola.h"
+
+#include "CalcoloCodFis.h"
+#include "DateParser.h"
+#include "Fold.h"
+#include "Text.h"
+
+namespace riga {
+
+namespace {
+
+using platform::errorText;
+using platform::italianDate;
+
+bool inSpan(const QDate& first, const QDate& last, const QDate& day)
+{
+    return (first.isNull() || first <= day) && (last.isNull() || day <= last);
+}
+
+// The records in force change only on a first day or the day after a last
+// one: narrows [first, last] (null: open) around `born` to the days between
+// the nearest such changes, where every date has the same records in force.
+// `provinces`: a change of province counts too (a failed choice names the
+// places with the province of the day, and a province given chooses by it).
+void narrowToSameRecords(const std::vector<registro::Record>& records, const QDate& born, bool provinces, QDate& first,
+                         QDate& last)
+{
+    for (const registro::Record& r : records) {
+        const std::vector<registro::Period> periods = provinces ? r.spans() : registro::unbrokenSpans(r);
+        for (const registro::Period& p : periods) {
+            for (const QDate& change : {p.first, p.last.isNull() ? QDate() : p.last.addDays(1)}) {
+                if (change.isNull())
+                    continue;
+                if (change <= born) {
+                    if (first.isNull() || first < change)
+                        first = change;
+                } else if (last.isNull() || change.addDays(-1) < last) {
+                    last = change.addDays(-1);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+Calcola::Calcola(Register& comuni, QDate today) : comuni_(comuni), today_(today) {}
+
+QStringList Calcola::inputColumns() const
+{
+    return {QStringLiteral("cognome"), QStringLiteral("nome"), QStringLiteral("data"), QStringLiteral("sesso"),
+            QStringLiteral("luogo")};
+}
+
+QStringList Calcola::optionalColumns() const { return {QStringLiteral("provincia")}; }
+
+QStringList Calcola::addedColumns() const
+{
+    return {QStringLiteral("codice"), QStringLiteral("esito"), QStringLiteral("motivo")};
+}
+
+bool Calcola::argumentRows(const QStringList& arguments, QStringList& header, QList<QStringList>& rows,
+                           QString& reason) const
+{
+    if (arguments.size() != 5 && arguments.size() != 6) {
+        reason = QStringLiteral("calcola vuole cinque argomenti, COGNOME NOME DATA SESSO LUOGO, e la PROVINCIA se "
+                                "serve: ne ha %1.")
+                     .arg(arguments.size());
+        return false;
+    }
+    header = (inputColumns() + optionalColumns()).mid(0, arguments.size());
+    rows = {arguments};
+    return true;
+}
+
+const Calcola::Span& Calcola::choose(const QString& name, const QString& province, const QDate& born)
+{
+    // By spelling: PATERNÒ and PATERNO may choose differently.
+    const QString key = platform::spellingKey(platform::trimBlanks(name)) + u'\n' + province;
+    std::vector<Span>* spans = choices_.find(key);
+    if (spans)
+        for (const Span& span : *spans)
+            if (inSpan(span.first, span.last, born))
+                return span;
+    if (!spans)
+        spans = &choices_.insert(key, {});
+
+    const registro::PlaceChoice choice = registro::choosePlaceInProvince(*comuni_.db, name, born, province);
+    Span span;
+    span.outcome = choice.outcome;
+    span.code = choice.place.code;
+    if (!choice.records.empty())
+        span.name = choice.records.front().name;
+    const bool provinces = choice.outcome != registro::PlaceChoice::Chosen || !province.isEmpty();
+    narrowToSameRecords(choice.records, born, provinces, span.first, span.last);
+    narrowToSameRecords(choice.otherNames, born, provinces, span.first, span.last);
+    // What a failed choice names, described.
+    QStringList candidates;
+    for (const registro::Record& r : choice.named)
+        candidates << registro::describePlace(r);
+    span.candidates = candidates.join(QStringLiteral("; "));
+    spans->push_back(std::move(span));
+    return spans->back();
+}
+
+bool Calcola::run(const QStringList& values, QStringList& added)
+{
+    const auto fail = [&](const QString& reason) {
+        added = unreadable(reason);
+        return false;
+    };
+    const QString& surname = values[0];
+    const QString& name = values[1];
+    if (!platform::isPersonName(surname))
+        return fail(QStringLiteral("Cognome non valido."));
+    if (!platform::isPersonName(name))
+        return fail(QStringLiteral("Nome non valido."));
+    // Italian order on every machine: 3/4/1990 is 3 April.
+    static const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const auto born = platform::parseBirthDate(values[2], italian, today_);
+    if (!born)
+        return fail(QStringLiteral("Data di nascita non valida."));
+    const QString sex = platform::upperCase(platform::trimBlanks(values[3]));
+    if (sex != u"M" && sex != u"F")
+        return fail(QStringLiteral("Sesso non valido: indicare M o F."));
+    const QString& place = values[4];
+    if (platform::trimBlanks(place).isEmpty())
+        return fail(QStringLiteral("Immettere il luogo di nascita."));
+    if (!comuni_.db)
+        return fail(QStringLiteral("Registro dei comuni non disponibile: ") + comuni_.fault);
+
+    const Span* span = nullptr;
+    try {
+        span = &choose(place, platform::upperCase(platform::trimBlanks(values.value(5))), *born);
+    } catch (const platform::Error& error) {
+        return fail(errorText(error));
+    }
+    // A place made after the register's data cannot be in it: said so.
+    const QString note = registro::dataDateNote(comuni_.dataDate, *born);
+    const QString day = italianDate(*born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
+    switch (span->outcome) {
+        case registro::PlaceChoice::Chosen: break;
+        case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, *born));
+        case registro::PlaceChoice::NotInForce:
+            return fail(
+                QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
+        case registro::PlaceChoice::Ambiguous:
+            return fail(
+                QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
+    }
+    added = QStringList(ColumnCount);
+    added[Codice] = CalcoloCodFis(surname, name, *born, sex, span->code);
+    added[Esito] = QStringLiteral("ok");
+    return true;
+}
+
+} // namespace riga
