@@ -66,6 +66,8 @@ private:
     friend class Database;
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);
+    // A recordset on `table` (its name as stored) over the Database's connection.
+    static std::unique_ptr<Recordset> make(std::shared_ptr<Connection> connection, const QString& table);
     std::unique_ptr<Impl> d_;
 };
 
