@@ -136,15 +136,10 @@ bool sameRecord(const platform::CsvRecord& a, const platform::CsvRecord& b)
            && a.faultField == b.faultField;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+// The strict table: its fault, if any, on a line of the input; its rows in
+// order, each as wide as the header.
+void checkTable(const platform::CsvTable& table, qsizetype lines, const QString& context)
 {
-    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const platform::CsvTable table = platform::readCsv(bytes);
-    const QString context = describe(table);
-    const qsizetype lines = bytes.count('\n') + 1;
-
     if (table.ok()) {
         FUZZ_CHECK(table.errorLine == 0, context);
         FUZZ_CHECK(!table.header.isEmpty(), context);
@@ -158,133 +153,168 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(table.ok() || row.line <= table.errorLine, context);
         previousLine = row.line;
     }
-    // Whatever is written with every field quoted reads back the same.
-    if (const auto written = tableToWrite(bytes)) {
-        std::vector<platform::CsvRow> rows;
-        for (size_t i = 1; i < written->size(); ++i)
-            rows.push_back({0, (*written)[i]});
-        const platform::CsvTable reread = platform::readCsv(serialise(written->front(), rows, "\r\n"));
-        FUZZ_CHECK(reread.ok() && reread.header == written->front() && reread.rows.size() == rows.size(),
-                   QStringLiteral("writing the input as a table: ") + describe(reread));
-        // Each row starts on the line after the previous record's last one.
-        qsizetype line = 1 + written->front().join(QString()).count(u'\n');
-        for (size_t i = 0; i < rows.size(); ++i) {
-            FUZZ_CHECK(reread.rows[i].fields == rows[i].fields, QStringLiteral("row %1 written back").arg(i + 1));
-            ++line;
-            FUZZ_CHECK(
-                reread.rows[i].line == line,
-                QStringLiteral("row %1 written back: line %2, not %3").arg(i + 1).arg(reread.rows[i].line).arg(line));
-            line += rows[i].fields.join(QString()).count(u'\n');
+}
+
+// Whatever is written with every field quoted reads back the same.
+void checkQuotedRoundTrip(QByteArrayView bytes)
+{
+    const auto written = tableToWrite(bytes);
+    if (!written)
+        return;
+    std::vector<platform::CsvRow> rows;
+    for (size_t i = 1; i < written->size(); ++i)
+        rows.push_back({0, (*written)[i]});
+    const platform::CsvTable reread = platform::readCsv(serialise(written->front(), rows, "\r\n"));
+    FUZZ_CHECK(reread.ok() && reread.header == written->front() && reread.rows.size() == rows.size(),
+               QStringLiteral("writing the input as a table: ") + describe(reread));
+    // Each row starts on the line after the previous record's last one.
+    qsizetype line = 1 + written->front().join(QString()).count(u'\n');
+    for (size_t i = 0; i < rows.size(); ++i) {
+        FUZZ_CHECK(reread.rows[i].fields == rows[i].fields, QStringLiteral("row %1 written back").arg(i + 1));
+        ++line;
+        FUZZ_CHECK(
+            reread.rows[i].line == line,
+            QStringLiteral("row %1 written back: line %2, not %3").arg(i + 1).arg(reread.rows[i].line).arg(line));
+        line += rows[i].fields.join(QString()).count(u'\n');
+    }
+}
+
+// Record by record, every record of the input with its fault in place; the
+// same records handed over a few bytes at a time, and read with the
+// separator taken from the header.
+std::vector<platform::CsvRecord> readRecords(QByteArrayView bytes, qsizetype lines, const QString& context)
+{
+    platform::CsvReader reader(bytes);
+    platform::CsvRecord record;
+    std::vector<platform::CsvRecord> records;
+    while (reader.next(record)) {
+        FUZZ_CHECK(records.empty() || record.line > records.back().line, context);
+        FUZZ_CHECK(record.line >= 1 && record.line <= lines, context);
+        if (record.fault != platform::CsvFault::None) {
+            // Every field is there, the faulty one too.
+            FUZZ_CHECK(record.faultLine >= record.line && record.faultLine <= lines, context);
+            FUZZ_CHECK(record.faultField >= 1 && record.faultField <= record.fields.size(), context);
+        } else {
+            FUZZ_CHECK(!record.fields.isEmpty(), context);
+        }
+        records.push_back(record);
+    }
+    Trickle trickle(bytes);
+    platform::CsvReader slowly(trickle);
+    for (const platform::CsvRecord& r : records)
+        FUZZ_CHECK(slowly.next(record) && sameRecord(record, r), QStringLiteral("trickled, line %1").arg(r.line));
+    FUZZ_CHECK(!slowly.next(record) && slowly.stop() == platform::CsvReader::Stop::None, context);
+    // A separator read from the header is a comma unless another is
+    // there more often: as a comma, the same records again.
+    platform::CsvReader guessing(bytes, platform::CsvReader::kSeparatorFromHeader);
+    for (size_t i = 0; guessing.next(record); ++i)
+        FUZZ_CHECK(guessing.separator() != ',' || (i < records.size() && sameRecord(record, records[i])), context);
+    return records;
+}
+
+// The records begin with the strict table, and the one after it is where the
+// strict reading stopped.
+void checkStrictPrefix(const std::vector<platform::CsvRecord>& records, const platform::CsvTable& table,
+                       const QString& context)
+{
+    size_t strict = 0; // records the strict reading took, header included
+    if (!table.header.isEmpty()) {
+        FUZZ_CHECK(!records.empty() && records[0].fields == table.header, context);
+        strict = 1 + table.rows.size();
+        for (size_t i = 0; i < table.rows.size(); ++i) {
+            FUZZ_CHECK(records[i + 1].fault == platform::CsvFault::None, context);
+            FUZZ_CHECK(records[i + 1].line == table.rows[i].line, context);
+            FUZZ_CHECK(records[i + 1].fields == table.rows[i].fields, context);
         }
     }
-
-    // Record by record: the strict table first, then whatever follows.
-    {
-        platform::CsvReader reader(bytes);
-        platform::CsvRecord record;
-        std::vector<platform::CsvRecord> records;
-        while (reader.next(record)) {
-            FUZZ_CHECK(records.empty() || record.line > records.back().line, context);
-            FUZZ_CHECK(record.line >= 1 && record.line <= lines, context);
-            if (record.fault != platform::CsvFault::None) {
-                // Every field is there, the faulty one too.
-                FUZZ_CHECK(record.faultLine >= record.line && record.faultLine <= lines, context);
-                FUZZ_CHECK(record.faultField >= 1 && record.faultField <= record.fields.size(), context);
-            } else {
-                FUZZ_CHECK(!record.fields.isEmpty(), context);
-            }
-            records.push_back(record);
-        }
-        Trickle trickle(bytes);
-        platform::CsvReader slowly(trickle);
-        for (const platform::CsvRecord& r : records)
-            FUZZ_CHECK(slowly.next(record) && sameRecord(record, r), QStringLiteral("trickled, line %1").arg(r.line));
-        FUZZ_CHECK(!slowly.next(record) && slowly.stop() == platform::CsvReader::Stop::None, context);
-        // A separator read from the header is a comma unless another is
-        // there more often: as a comma, the same records again.
-        platform::CsvReader guessing(bytes, platform::CsvReader::kSeparatorFromHeader);
-        for (size_t i = 0; guessing.next(record); ++i)
-            FUZZ_CHECK(guessing.separator() != ',' || (i < records.size() && sameRecord(record, records[i])), context);
-
-        size_t strict = 0; // records the strict reading took, header included
-        if (!table.header.isEmpty()) {
-            FUZZ_CHECK(!records.empty() && records[0].fields == table.header, context);
-            strict = 1 + table.rows.size();
-            for (size_t i = 0; i < table.rows.size(); ++i) {
-                FUZZ_CHECK(records[i + 1].fault == platform::CsvFault::None, context);
-                FUZZ_CHECK(records[i + 1].line == table.rows[i].line, context);
-                FUZZ_CHECK(records[i + 1].fields == table.rows[i].fields, context);
-            }
-        }
-        FUZZ_CHECK(records.size() >= strict, context);
-        if (table.ok()) {
-            FUZZ_CHECK(records.size() == strict, context);
-        } else if (records.size() > strict) {
-            // The record the strict reading stopped at: a fault of its own,
-            // or a field count unlike the header's.
-            const platform::CsvRecord& stopped = records[strict];
-            FUZZ_CHECK(stopped.fault != platform::CsvFault::None
-                           ? stopped.faultLine == table.errorLine
-                           : stopped.line == table.errorLine && stopped.fields.size() != table.header.size(),
-                       context);
-        }
-
-        // The writer: every record without a fault, padded to the widest,
-        // reads back the same, quoted only where it must be.
-        QByteArray out, semicolons;
-        std::vector<QStringList> clean;
-        qsizetype width = 0;
-        for (const auto& r : records)
-            if (r.fault == platform::CsvFault::None)
-                width = std::max(width, r.fields.size());
-        for (const auto& r : records) {
-            if (r.fault != platform::CsvFault::None)
-                continue;
-            QStringList fields = r.fields;
-            fields.resize(width);
-            // A record of one empty field is a blank line, which readers skip.
-            if (width == 1 && fields[0].isEmpty())
-                continue;
-            clean.push_back(fields);
-            platform::appendCsvRecord(out, fields);
-            platform::appendCsvRecord(semicolons, fields, ';');
-        }
-        if (!clean.empty()) {
-            platform::CsvReader reader(semicolons, ';');
-            for (const QStringList& fields : clean)
-                FUZZ_CHECK(reader.next(record) && record.fault == platform::CsvFault::None && record.fields == fields,
-                           QStringLiteral("written with semicolons"));
-            const platform::CsvTable reread = platform::readCsv(out);
-            FUZZ_CHECK(reread.ok() && reread.header == clean.front() && reread.rows.size() + 1 == clean.size(),
-                       QStringLiteral("written by the writer: ") + describe(reread));
-            for (size_t i = 1; i < clean.size(); ++i)
-                FUZZ_CHECK(reread.rows[i - 1].fields == clean[i], QStringLiteral("writer, record %1").arg(i));
-            // Nothing quoted that needed no quotes.
-            for (const QStringList& fields : clean)
-                for (const QString& field : fields) {
-                    QByteArray alone;
-                    platform::appendCsvField(alone, field);
-                    const bool special = field.contains(u',') || field.contains(u'"') || field.contains(u'\n')
-                                         || field.contains(u'\r') || field.startsWith(QChar(0xFEFF));
-                    FUZZ_CHECK(alone.startsWith('"') == special, fuzzcheck::dump(field));
-                }
-        }
+    FUZZ_CHECK(records.size() >= strict, context);
+    if (table.ok()) {
+        FUZZ_CHECK(records.size() == strict, context);
+    } else if (records.size() > strict) {
+        // The record the strict reading stopped at: a fault of its own,
+        // or a field count unlike the header's.
+        const platform::CsvRecord& stopped = records[strict];
+        FUZZ_CHECK(stopped.fault != platform::CsvFault::None
+                       ? stopped.faultLine == table.errorLine
+                       : stopped.line == table.errorLine && stopped.fields.size() != table.header.size(),
+                   context);
     }
+}
 
-    if (!bytes.contains('"')) {
-        const auto expected = plainRecords(bytes);
-        FUZZ_CHECK(table.ok() == expected.has_value(), context);
-        if (expected) {
-            FUZZ_CHECK(table.header == expected->front(), context);
-            FUZZ_CHECK(table.rows.size() + 1 == expected->size(), context);
-            for (size_t i = 0; i < table.rows.size(); ++i)
-                FUZZ_CHECK(table.rows[i].fields == (*expected)[i + 1], context);
-        }
+// Every record without a fault, padded to the widest: the records the
+// writer is checked with.
+std::vector<QStringList> cleanRecords(const std::vector<platform::CsvRecord>& records)
+{
+    qsizetype width = 0;
+    for (const auto& r : records)
+        if (r.fault == platform::CsvFault::None)
+            width = std::max(width, r.fields.size());
+    std::vector<QStringList> clean;
+    for (const auto& r : records) {
+        if (r.fault != platform::CsvFault::None)
+            continue;
+        QStringList fields = r.fields;
+        fields.resize(width);
+        // A record of one empty field is a blank line, which readers skip.
+        if (width == 1 && fields[0].isEmpty())
+            continue;
+        clean.push_back(fields);
     }
+    return clean;
+}
+
+// The writer: clean records read back the same, with commas and with
+// semicolons, quoted only where they must be.
+void checkWriter(const std::vector<QStringList>& clean)
+{
+    if (clean.empty())
+        return;
+    QByteArray out, semicolons;
+    for (const QStringList& fields : clean) {
+        platform::appendCsvRecord(out, fields);
+        platform::appendCsvRecord(semicolons, fields, ';');
+    }
+    platform::CsvReader reader(semicolons, ';');
+    platform::CsvRecord record;
+    for (const QStringList& fields : clean)
+        FUZZ_CHECK(reader.next(record) && record.fault == platform::CsvFault::None && record.fields == fields,
+                   QStringLiteral("written with semicolons"));
+    const platform::CsvTable reread = platform::readCsv(out);
+    FUZZ_CHECK(reread.ok() && reread.header == clean.front() && reread.rows.size() + 1 == clean.size(),
+               QStringLiteral("written by the writer: ") + describe(reread));
+    for (size_t i = 1; i < clean.size(); ++i)
+        FUZZ_CHECK(reread.rows[i - 1].fields == clean[i], QStringLiteral("writer, record %1").arg(i));
+    // Nothing quoted that needed no quotes.
+    for (const QStringList& fields : clean)
+        for (const QString& field : fields) {
+            QByteArray alone;
+            platform::appendCsvField(alone, field);
+            const bool special = field.contains(u',') || field.contains(u'"') || field.contains(u'\n')
+                                 || field.contains(u'\r') || field.startsWith(QChar(0xFEFF));
+            FUZZ_CHECK(alone.startsWith('"') == special, fuzzcheck::dump(field));
+        }
+}
+
+// Without quotes, the table is the input split at line ends and commas.
+void checkPlain(QByteArrayView bytes, const platform::CsvTable& table, const QString& context)
+{
+    if (bytes.contains('"'))
+        return;
+    const auto expected = plainRecords(bytes);
+    FUZZ_CHECK(table.ok() == expected.has_value(), context);
+    if (!expected)
+        return;
+    FUZZ_CHECK(table.header == expected->front(), context);
+    FUZZ_CHECK(table.rows.size() + 1 == expected->size(), context);
+    for (size_t i = 0; i < table.rows.size(); ++i)
+        FUZZ_CHECK(table.rows[i].fields == (*expected)[i + 1], context);
+}
+
+// What was read (all of it, or all before the fault) reads back the same.
+void checkReread(const platform::CsvTable& table, const QString& context)
+{
     if (table.header.isEmpty())
-        return 0;
-
-    // What was read (all of it, or all before the fault) reads back the same.
+        return;
     for (const char* lineEnd : {"\n", "\r\n"}) {
         const QByteArray again = serialise(table.header, table.rows, lineEnd);
         const platform::CsvTable reread = platform::readCsv(again);
@@ -294,5 +324,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < table.rows.size(); ++i)
             FUZZ_CHECK(reread.rows[i].fields == table.rows[i].fields, context);
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const platform::CsvTable table = platform::readCsv(bytes);
+    const QString context = describe(table);
+    const qsizetype lines = bytes.count('\n') + 1;
+
+    checkTable(table, lines, context);
+    checkQuotedRoundTrip(bytes);
+    const std::vector<platform::CsvRecord> records = readRecords(bytes, lines, context);
+    checkStrictPrefix(records, table, context);
+    checkWriter(cleanRecords(records));
+    checkPlain(bytes, table, context);
+    checkReread(table, context);
     return 0;
 }
