@@ -103,7 +103,7 @@ void Database::endSnapshot()
 {
     if (!isOpen() || !connection_->snapshot)
         return;
-    connection_->snapshot = false;
+    connection_->endSnapshot();
     connection_->exec("COMMIT");
 }
 

@@ -12,6 +12,12 @@ void failNoCurrentRecord() { fail(NoCurrentRecord, QStringLiteral("Nessun record
 
 QString schemaName(Connection& db, const char* type, const QString& name, const QString& table)
 {
+    QString key;
+    if (db.snapshot) {
+        key = QLatin1StringView(type) + u'\n' + name + u'\n' + table;
+        if (const auto known = db.schemaNames.find(key); known != db.schemaNames.end())
+            return known->second;
+    }
     const QString sql =
         table.isNull() ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE")
                        : QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?1 AND name = ?2 COLLATE NOCASE "
@@ -23,6 +29,8 @@ QString schemaName(Connection& db, const char* type, const QString& name, const 
         statement.bindText(3, table.toUtf8());
     QString found;
     statement.stepOnce([&](const Statement& row) { found = row.columnText(0); });
+    if (db.snapshot && !found.isEmpty())
+        db.schemaNames.emplace(key, found);
     return found;
 }
 

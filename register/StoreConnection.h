@@ -33,11 +33,20 @@ struct Connection : sqlite::Connection {
     void close()
     {
         statements.clear();
-        snapshot = false; // closing ends the transaction
+        endSnapshot(); // closing ends the transaction
         sqlite::Connection::close();
+    }
+    void endSnapshot()
+    {
+        snapshot = false;
+        schemaNames.clear();
     }
     std::unordered_map<QString, sqlite::Statement> statements;
     bool snapshot = false; // a read transaction is open (Database::beginSnapshot)
+    // The names of tables and indexes as stored, found during the snapshot:
+    // the schema cannot change under it, and a run of look-ups would
+    // otherwise ask for them at every one.
+    std::unordered_map<QString, QString> schemaNames;
 };
 
 namespace store {
