@@ -52,7 +52,17 @@ struct Record {
         return found ? std::optional<Period>(*found) : std::nullopt;
     }
 
-    bool inForceOn(const QDate& day) const { return periodOn(day).has_value(); }
+    // The same question as periodOn(day).has_value(), without copying the
+    // period: the command line asks it for every row.
+    bool inForceOn(const QDate& day) const
+    {
+        if (periods.empty())
+            return (first.isNull() || first <= day) && (last.isNull() || day <= last);
+        for (const Period& p : periods)
+            if (p.contains(day))
+                return true;
+        return false;
+    }
 
     // Whether the name was the official one on `day`.
     bool officialOn(const QDate& day) const

@@ -175,18 +175,22 @@ std::optional<QDate> parseBirthDate(const QString& text, const QLocale& locale, 
 // which a command-line run of a hundred thousand rows would feel.
 QString italianDate(const QDate& date)
 {
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+    // One conversion from the day number: day(), month() and year() each
+    // make their own.
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1 || year > 9999)
         return date.toString(QStringLiteral("dd/MM/yyyy"));
     QString text(10, u'0');
     const auto put = [&](qsizetype end, int n) {
         for (qsizetype i = end; n > 0; --i, n /= 10)
             text[i] = QChar(char16_t(u'0' + n % 10));
     };
-    put(1, date.day());
+    put(1, day);
     text[2] = u'/';
-    put(4, date.month());
+    put(4, month);
     text[5] = u'/';
-    put(9, date.year());
+    put(9, year);
     return text;
 }
 
