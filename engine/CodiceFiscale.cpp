@@ -32,6 +32,12 @@ QString shown(char32_t c)
     return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
+// The number the two digits at `i` and `i + 1` make (both known to be digits).
+int numberAt(QStringView text, qsizetype i)
+{
+    return (text[i].unicode() - u'0') * 10 + (text[i + 1].unicode() - u'0');
+}
+
 QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 QString counted(qsizetype n, const char* one, const char* many)
@@ -113,7 +119,7 @@ bool readStructure(Decoded& d)
         d.reason = QStringLiteral("Mese non valido: la lettera %1 non indica alcun mese.").arg(code[8]);
         return false;
     }
-    const int dayNumber = plain.mid(9, 2).toInt();
+    const int dayNumber = numberAt(plain, 9);
     if (dayNumber < 1 || dayNumber > 71 || (dayNumber > 31 && dayNumber < 41)) {
         d.reason = QStringLiteral("Giorno non valido: %1 non è tra 01 e 31 (uomini) né tra 41 e 71 (donne).")
                        .arg(twoDigits(dayNumber));
@@ -121,7 +127,7 @@ bool readStructure(Decoded& d)
     }
     const bool female = dayNumber > 40;
     const int day = female ? dayNumber - 40 : dayNumber;
-    const int yearDigits = plain.mid(6, 2).toInt();
+    const int yearDigits = numberAt(plain, 6);
     // Every year ending in digits divisible by 4 is a leap year in some
     // century (2000 for 00), so 29 February is judged on the digits alone.
     const int daysInMonth = month == 2 ? (yearDigits % 4 == 0 ? 29 : 28) : QDate(2001, month, 1).daysInMonth();
@@ -206,9 +212,9 @@ Decoded decode(QStringView text, QDate today)
     if (!today.isValid())
         today = QDate::currentDate();
     const QStringView plain = d.plainCode;
-    const int dayNumber = plain.mid(9, 2).toInt();
+    const int dayNumber = numberAt(plain, 9);
     const int month = int(QStringView(LettereMesi).indexOf(plain[8])) + 1;
-    d.birthDate = latestDate(plain.mid(6, 2).toInt(), month, dayNumber > 40 ? dayNumber - 40 : dayNumber, today);
+    d.birthDate = latestDate(numberAt(plain, 6), month, dayNumber > 40 ? dayNumber - 40 : dayNumber, today);
     // Two year digits cannot tell a century from the one before. The earlier
     // one counts as possible when the same day existed then (not so for some
     // 29 February) and falls in 1800 or later, as far back as we look.
