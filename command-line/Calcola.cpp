@@ -75,8 +75,13 @@ bool Calcola::argumentRows(const QStringList& arguments, QStringList& header, QL
 
 const Calcola::Span& Calcola::choose(const QString& name, const QString& province, const QDate& born)
 {
-    // By spelling: PATERNÒ and PATERNO may choose differently.
-    const QString key = platform::spellingKey(platform::trimBlanks(name)) + u'\n' + province;
+    // By spelling: PATERNÒ and PATERNO may choose differently. The key of a
+    // name as typed is kept: folding it again at every row costs more than
+    // the rest of the look-up.
+    const QString typed = name + u'\n' + province;
+    const QString* known = keys_.find(typed);
+    const QString key =
+        known ? *known : keys_.insert(typed, platform::spellingKey(platform::trimBlanks(name)) + u'\n' + province);
     std::vector<Span>* spans = choices_.find(key);
     if (spans)
         for (const Span& span : *spans)

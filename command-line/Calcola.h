@@ -41,6 +41,7 @@ private:
     Register& comuni_;
     QDate today_;
     BoundedCache<std::vector<Span>> choices_{kCachedNames};
+    BoundedCache<QString> keys_{kCachedNames}; // name and province as typed: the key of choices_
 };
 
 } // namespace riga

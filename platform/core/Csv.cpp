@@ -167,7 +167,7 @@ bool CsvReader::next(CsvRecord& record)
     recordBytes_ = 0;
     lenient_ = false;
     for (;;) {
-        field_.clear();
+        field_.resize(0); // keeps its buffer: clear() would free it at every field
         if (!lenient_ && peek() == '"')
             readQuoted(record);
         else
