@@ -7,7 +7,7 @@ namespace {
 
 enum class Order { DayMonthYear, MonthDayYear, YearMonthDay };
 
-Order orderOf(const QLocale& locale)
+Order orderFromFormat(const QLocale& locale)
 {
     if (locale.language() == QLocale::C)
         return Order::DayMonthYear;
@@ -22,6 +22,19 @@ Order orderOf(const QLocale& locale)
     if (m < d)
         return Order::MonthDayYear;
     return Order::DayMonthYear;
+}
+
+// The order of the last locale asked about, kept: building its date format
+// costs more than reading a date, and a run of dates asks with one locale.
+Order orderOf(const QLocale& locale)
+{
+    thread_local QLocale last = QLocale::c();
+    thread_local Order order = orderFromFormat(last);
+    if (!(locale == last)) {
+        last = locale;
+        order = orderFromFormat(locale);
+    }
+    return order;
 }
 
 bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
@@ -97,12 +110,21 @@ int monthFromName(const QString& name)
     return 0;
 }
 
+// The value of a short run of ASCII digits (a numeric token of at most four).
+int digitsValue(const QString& digits)
+{
+    int value = 0;
+    for (const QChar c : digits)
+        value = value * 10 + (c.unicode() - u'0');
+    return value;
+}
+
 // Day or month: one or two digits.
 int smallNumber(const Token& token)
 {
     if (!token.numeric || token.text.size() > 2)
         return 0;
-    return token.text.toInt();
+    return digitsValue(token.text);
 }
 
 int yearOf(const Token& token, QDate today)
@@ -110,9 +132,9 @@ int yearOf(const Token& token, QDate today)
     if (!token.numeric)
         return 0;
     if (token.text.size() == 4)
-        return token.text.toInt();
+        return digitsValue(token.text);
     if (token.text.size() == 2) {
-        const int digits = token.text.toInt();
+        const int digits = digitsValue(token.text);
         const int current = today.isValid() ? today.year() : QDate::currentDate().year();
         const int back = ((current - digits) % 100 + 100) % 100;
         return current - back;
