@@ -45,7 +45,9 @@ private:
     void Text1_KeyUp();
     void preferSpelling(const QString& search, const QString& folded);
     void waitForLocks(bool wait);
-    void showRecord(qsizetype keep);
+    // Returns the part of the name kept before the selection, blanks trimmed.
+    QString showRecord(const QString& search);
+    bool dropCompletion();
     void selectAfter(qsizetype keep);
     void showMessage(const QString& text);
     void showName(const QString& name);
@@ -68,6 +70,8 @@ private:
     // last lost the focus: a release without one belongs to a press made
     // elsewhere, such as the Return that closed a message box.
     bool pressedHere_ = false;
+    // Where the completion last shown starts; -1 when none was shown since.
+    qsizetype completion_ = -1;
     // A lock held by another program was reported, and not lifted since.
     bool lockReported_ = false;
 };

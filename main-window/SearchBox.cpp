@@ -9,13 +9,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
+#include <optional>
 
 namespace {
 
 enum KeyCode { PageUp = 33, PageDown = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40 };
 
-// The key code the handlers know: the four scrolling keys by their classic
-// numbers; letters and digits as their upper-case character.
+// The key code the handlers know: the scrolling keys by their classic
+// numbers; letters and digits as their upper-case character; any other key
+// none, since Qt's codes for ( & ! " are the classic ones of Down, Up, Page Up
+// and Page Down, and typing them must not step.
 int keyCodeOf(const QKeyEvent* event)
 {
     switch (event->key()) {
@@ -27,7 +30,10 @@ int keyCodeOf(const QKeyEvent* event)
         case Qt::Key_Up: return Up;
         case Qt::Key_Right: return Right;
         case Qt::Key_Down: return Down;
-        default: return event->key() < 256 ? event->key() : 0;
+        default: {
+            const int key = event->key();
+            return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? key : 0;
+        }
     }
 }
 
@@ -60,24 +66,49 @@ QString typedBy(const QKeyEvent* key)
     return key->text();
 }
 
-// How many characters at the start of `name` fold to `foldedText`; -1 when
-// the name does not begin with it. One character folds to one in all but
-// rare cases (ß to SS, a letter typed with a separate combining accent).
-qsizetype foldedPrefixLength(const QString& name, const QString& foldedText)
+// What the box shows to complete a text: the name, and where the selected
+// part not yet typed starts.
+struct Completion {
+    QString text;
+    qsizetype start;
+};
+
+// The completion of `search` by `name`, a name that begins with it as the
+// index reads it. The caret goes after the part of the name that stands for
+// what was typed: of the lengths of the name's beginnings that fold like the
+// text, the number of characters typed when it is one, else the nearest below
+// it (FORLÌ for "forli'", one blank for two), else the nearest above; never
+// between a letter and its accent. The next key then replaces exactly the
+// part not yet typed: "ca" on CA' D'ANDREA keeps CA, so "cat" reads CAT and
+// goes on to CATANIA. When no beginning folds like the text ("villnos" typed
+// for VILLNÖß, SS for ß), the text typed stays, with the rest of the name
+// after the letter it stops within.
+Completion completionOf(const QString& name, const QString& search)
 {
-    if (!registro::foldKey(name).startsWith(foldedText))
-        return -1;
-    qsizetype k = std::min(name.size(), foldedText.size());
-    if (registro::foldKey(name.left(k)) != foldedText) {
-        k = 0;
-        while (k < name.size() && registro::foldKey(name.left(k)).size() < foldedText.size())
-            ++k;
+    const QString foldedText = registro::foldKey(search);
+    const qsizetype typed = search.size();
+    qsizetype below = -1, above = -1, past = name.size();
+    // A longer beginning never folds shorter, so the search stops once the
+    // fold has outgrown the text.
+    for (qsizetype k = 0; k <= name.size(); ++k) {
+        const QString folded = registro::foldKey(QStringView(name).left(k));
+        if (folded.size() > foldedText.size()) {
+            past = k;
+            break;
+        }
+        if (folded != foldedText)
+            continue;
+        if (k <= typed)
+            below = k;
+        else if (above < 0)
+            above = k;
     }
-    // Never between a letter and its accent, nor before the apostrophe that
-    // stands for one (VO' typed as VO).
-    while (k < name.size() && (name[k].isMark() || registro::foldKey(name.left(k + 1)) == foldedText))
+    if (below < 0 && above < 0)
+        return {search + name.mid(past), typed};
+    qsizetype k = below >= 0 ? below : above;
+    while (k < name.size() && name[k].isMark())
         ++k;
-    return k;
+    return {name, k};
 }
 
 // Whether the name, as far as the text goes, is spelled as typed: accents
@@ -86,10 +117,6 @@ bool spelledAsTyped(const QString& name, const QString& spelling)
 {
     return !platform::hasAccent(spelling) || platform::spellingKey(name).startsWith(spelling);
 }
-
-// How far a key release looks past the first name for one spelled with the
-// accent typed (PATERNÒ after PATERNO): names alike but for accents are few.
-constexpr int kSpellingLookAhead = 16;
 
 // SQLite's "database is locked": another program holds the file.
 constexpr int kBusy = 5;
@@ -200,6 +227,9 @@ bool SearchBox::eventFilter(QObject* watched, QEvent* event)
             // and then goes on to the box unless it would type past the limit.
             const auto* key = static_cast<QKeyEvent*>(event);
             pressedHere_ = true;
+            // Esc is the field's while a completion shows; the window's after.
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && dropCompletion())
+                return true;
             Text1_KeyDown(keyCodeOf(key));
             return typingOverflows(typedBy(key));
         }
@@ -233,10 +263,10 @@ void SearchBox::selectAfter(qsizetype keep)
     Text1.setSelection(start, length - start);
 }
 
-// The current record into the boxes: its whole name, the caret after its
-// first `keep` characters and the rest selected; the province, its
+// The current record into the boxes: its whole name, the caret after the part
+// the search text stands for and the rest selected; the province, its
 // description as the province box's tooltip, and the code.
-void SearchBox::showRecord(qsizetype keep)
+QString SearchBox::showRecord(const QString& search)
 {
     using namespace registro::sql;
     const registro::Record record{rsComuni->field(kName),
@@ -245,11 +275,34 @@ void SearchBox::showRecord(qsizetype keep)
                                   registro::dateFromField(rsComuni->field(kFirst)),
                                   registro::dateFromField(rsComuni->field(kLast)),
                                   registro::periodsFromField(rsComuni->field(kPeriods))};
-    showName(record.name);
-    selectAfter(keep);
+    // A step may land on a name the text does not begin: the caret then goes
+    // after as many characters as were typed.
+    const Completion shown = registro::foldKey(record.name).startsWith(registro::foldKey(search))
+                                 ? completionOf(record.name, search)
+                                 : Completion{record.name, search.size()};
+    showName(shown.text);
+    selectAfter(shown.start);
+    completion_ = Text1.hasSelectedText() ? Text1.selectionStart() : -1;
     Text2.setText(record.province);
     Text2.setToolTip(registro::describePlace(record));
     Text3.setText(record.code);
+    return platform::trimBlanks(
+        Text1.text().left(Text1.selectionStart() >= 0 ? Text1.selectionStart() : Text1.text().size()));
+}
+
+// Esc takes a completion still shown away, the typed part staying; true when
+// there was one.
+bool SearchBox::dropCompletion()
+{
+    const bool shown = completion_ >= 0 && Text1.hasSelectedText() && Text1.selectionStart() == completion_
+                       && Text1.selectionEnd() == Text1.text().size();
+    completion_ = -1;
+    if (!shown)
+        return false;
+    Text1.del();
+    // The text left is what was typed: the key's release completes nothing.
+    remembered_ = platform::trimBlanks(Text1.text());
+    return true;
 }
 
 void SearchBox::showPlace(const registro::Record& place)
@@ -264,15 +317,17 @@ void SearchBox::showPlace(const registro::Record& place)
 }
 
 // With the cursor on the first name that begins with the text, moves it to
-// the first one spelled with the accents typed, if one is near; else leaves
-// it where it was.
+// the first one spelled with the accents typed, if any; else leaves it where
+// it was.
 void SearchBox::preferSpelling(const QString& search, const QString& folded)
 {
     using registro::sql::kName;
     const QString spelling = platform::spellingKey(search);
     if (spelledAsTyped(rsComuni->field(kName), spelling))
         return;
-    for (int step = 0; step < kSpellingLookAhead; ++step) {
+    // Over every name the text begins: "pè" must reach PÈRGINE past the
+    // hundreds of PE names before it, or the accent typed would be lost.
+    for (;;) {
         rsComuni->moveNext();
         if (rsComuni->eof() || !registro::foldKey(rsComuni->field(kName)).startsWith(folded))
             break;
@@ -290,6 +345,7 @@ void SearchBox::Text1_KeyUp()
         remembered_.clear();
         return;
     }
+    std::optional<QString> completedPart;
     try {
         if (!rsComuni)
             throw notOpen();
@@ -298,10 +354,13 @@ void SearchBox::Text1_KeyUp()
             // Compared as the index compares: case, accents and separators
             // aside, so "forli" is a hit on FORLÌ.
             const QString folded = registro::foldKey(search);
-            if (foldedPrefixLength(rsComuni->field(registro::sql::kName), folded) >= 0) {
+            if (registro::foldKey(rsComuni->field(registro::sql::kName)).startsWith(folded)) {
                 if (search.size() > remembered_.size()) {
                     preferSpelling(search, folded);
-                    showRecord(foldedPrefixLength(rsComuni->field(registro::sql::kName), folded));
+                    // What the name keeps of the text stands for what was
+                    // typed: a blank typed after SAO TOME' E, shown for "sao
+                    // tome e", does not make the text grow.
+                    completedPart = showRecord(search);
                 }
             } else {
                 if (look::textColour(&Text1) != look::darkRed)
@@ -314,7 +373,7 @@ void SearchBox::Text1_KeyUp()
         }
         if (look::textColour(&Text1) != target)
             look::setTextColour(&Text1, target);
-        remembered_ = search;
+        remembered_ = completedPart.value_or(search);
         waitForLocks(true);
     } catch (const platform::Error& error) {
         // A register another program keeps locked is said once, not at
@@ -360,7 +419,7 @@ void SearchBox::Text1_KeyDown(int KeyCode)
             if (forward ? rsComuni->eof() : rsComuni->bof())
                 selectAfter(n); // past the end of the list: nothing new to show
             else
-                showRecord(n);
+                showRecord(search);
         }
     } catch (const platform::Error&) {
         selectAfter(n);
