@@ -3,6 +3,7 @@
 #include "CalcoloCodFis.h"
 #include "DateParser.h"
 #include "Fold.h"
+#include "PersonCheck.h"
 #include "Text.h"
 
 namespace riga {
@@ -114,38 +115,27 @@ bool Calcola::run(const QStringList& values, QStringList& added)
         added = unreadable(reason);
         return false;
     };
-    const QString& surname = values[0];
-    const QString& name = values[1];
-    if (!platform::isPersonName(surname))
-        return fail(QStringLiteral("Cognome non valido."));
-    if (!platform::isPersonName(name))
-        return fail(QStringLiteral("Nome non valido."));
     // Italian order on every machine: 3/4/1990 is 3 April.
     static const QLocale italian(QLocale::Italian, QLocale::Italy);
-    const auto born = platform::parseBirthDate(values[2], italian, today_);
-    if (!born)
-        return fail(QStringLiteral("Data di nascita non valida."));
-    const QString sex = platform::upperCase(platform::trimBlanks(values[3]));
-    if (sex != u"M" && sex != u"F")
-        return fail(QStringLiteral("Sesso non valido: indicare M o F."));
-    const QString& place = values[4];
-    if (platform::trimBlanks(place).isEmpty())
-        return fail(QStringLiteral("Immettere il luogo di nascita."));
+    QDate born;
+    if (const auto fault =
+            platform::checkPerson({values[0], values[1], values[2], values[3], values[4]}, italian, today_, &born))
+        return fail(fault->message);
     if (!comuni_.db)
         return fail(QStringLiteral("Registro dei comuni non disponibile: ") + comuni_.fault);
 
     const Span* span = nullptr;
     try {
-        span = &choose(place, platform::upperCase(platform::trimBlanks(values.value(5))), *born);
+        span = &choose(values[4], platform::upperCase(platform::trimBlanks(values.value(5))), born);
     } catch (const platform::Error& error) {
         return fail(errorText(error));
     }
     // A place made after the register's data cannot be in it: said so.
-    const QString note = registro::dataDateNote(comuni_.dataDate, *born);
-    const QString day = italianDate(*born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
+    const QString note = registro::dataDateNote(comuni_.dataDate, born);
+    const QString day = italianDate(born) + (note.isEmpty() ? QString() : QStringLiteral(" (") + note + u')');
     switch (span->outcome) {
         case registro::PlaceChoice::Chosen: break;
-        case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, *born));
+        case registro::PlaceChoice::NotInRegister: return fail(registro::notInRegisterMessage(comuni_.dataDate, born));
         case registro::PlaceChoice::NotInForce:
             return fail(
                 QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
@@ -154,7 +144,8 @@ bool Calcola::run(const QStringList& values, QStringList& added)
                 QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
     }
     added = QStringList(ColumnCount);
-    added[Codice] = CalcoloCodFis(surname, name, *born, sex, span->code);
+    added[Codice] =
+        CalcoloCodFis(values[0], values[1], born, platform::upperCase(platform::trimBlanks(values[3])), span->code);
     added[Esito] = QStringLiteral("ok");
     return true;
 }

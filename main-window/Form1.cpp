@@ -8,6 +8,7 @@
 #include "DateParser.h"
 #include "Look.h"
 #include "Module1.h"
+#include "PersonCheck.h"
 #include "PlaceChoice.h"
 #include "RegisterSql.h"
 #include "SearchBox.h"
@@ -84,25 +85,24 @@ bool Form1::readsAsDate(const QString& text, QDate* date) const
     return parsed.has_value();
 }
 
-void Form1::refuse(QLineEdit* field, const QString& message)
+void Form1::refuse(QWidget* field, const QString& message)
 {
     services_.beeper.beep();
     showMessage(message);
     field->setFocus(Qt::OtherFocusReason);
-    field->selectAll();
+    if (auto* text = qobject_cast<QLineEdit*>(field))
+        text->selectAll();
 }
 
 void Form1::cmdElabora_Click()
 {
-    if (!platform::isPersonName(txtCognome->text()))
-        return refuse(txtCognome, QStringLiteral("Cognome non valido."));
-    if (!platform::isPersonName(txtNome->text()))
-        return refuse(txtNome, QStringLiteral("Nome non valido."));
     QDate born;
-    if (!readsAsDate(txtDataNascita->text(), &born))
-        return refuse(txtDataNascita, QStringLiteral("Data di nascita non valida."));
-    if (Text1->text().isEmpty())
-        return refuse(Text1, QStringLiteral("Immettere il luogo di nascita."));
+    if (const auto fault = platform::checkPerson(
+            {txtCognome->text(), txtNome->text(), txtDataNascita->text(), cboSesso->currentText(), Text1->text()},
+            services_.locale, services_.clock.today(), &born)) {
+        QWidget* const fields[] = {txtCognome, txtNome, txtDataNascita, cboSesso, Text1};
+        return refuse(fields[fault->field], fault->message);
+    }
 
     // Only a record of the register that bears the name shown and fits the
     // birth date gives the place code; the boxes then show that record.
@@ -144,6 +144,8 @@ Form1::CodeInputs Form1::cardInputs() const
     return inputs;
 }
 
+QString Form1::staleCodeNote() { return QStringLiteral("Il codice fiscale non corrisponde ai dati della scheda."); }
+
 bool Form1::codeMatchesCard() const
 {
     return txtCodiceFiscale->text().isEmpty() || (codeInputs_ && *codeInputs_ == cardInputs());
@@ -151,9 +153,12 @@ bool Form1::codeMatchesCard() const
 
 void Form1::showCodeState()
 {
-    // The code stays, to be copied, but says by its colour that the card has
-    // moved on from the person it was computed for.
-    look::setTextColour(txtCodiceFiscale, codeMatchesCard() ? look::navy : look::grey);
+    // The code stays, to be copied, but says by its colour, and to a screen
+    // reader in words, that the card has moved on from the person it was
+    // computed for.
+    const bool matches = codeMatchesCard();
+    look::setTextColour(txtCodiceFiscale, matches ? look::navy : look::grey);
+    txtCodiceFiscale->setAccessibleDescription(matches ? QString() : staleCodeNote());
 }
 
 void Form1::txtDataNascita_LostFocus()

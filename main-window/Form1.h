@@ -57,7 +57,7 @@ private:
     void showMessage(const QString& text);
     // A failed input check: beep, the message, then the focus in `field` with
     // its text selected, ready to be corrected.
-    void refuse(QLineEdit* field, const QString& message);
+    void refuse(QWidget* field, const QString& message);
     bool readsAsDate(const QString& text, QDate* date = nullptr) const;
     bool buttonEvent(QPushButton* button, QEvent* event);
     void apriComuni();
@@ -77,6 +77,8 @@ private:
     // True when the result field is empty or holds the code of the card's
     // inputs as they are now.
     bool codeMatchesCard() const;
+    // What a code that no longer matches the card says of itself.
+    static QString staleCodeNote();
     void showCodeState();
     // The person the card holds now, for the window that checks a code.
     CardPerson cardPerson() const;

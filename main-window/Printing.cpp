@@ -12,9 +12,7 @@ void Form1::cmdStampa_Click()
     if (printing_)
         return;
     // The card must not hand out a code beside data it is not the code of.
-    if (!codeMatchesCard()
-        && !services_.messageBox.ask(
-            this, QStringLiteral("Il codice fiscale non corrisponde ai dati della scheda. Stampare comunque?")))
+    if (!codeMatchesCard() && !services_.messageBox.ask(this, staleCodeNote() + QStringLiteral(" Stampare comunque?")))
         return;
 
     // Every step runs, whatever went wrong before it: a failed print still

@@ -50,7 +50,10 @@ void appendPlain(char32_t c, QString& out, bool accents)
         out += spelled;
         return;
     }
-    if (QChar::decompositionTag(c) == QChar::Canonical) {
+    // Full-width and half-width forms (ＲＯＳＳＩ, typed with an East Asian
+    // input method) are their plain letters too.
+    if (const auto tag = QChar::decompositionTag(c);
+        tag == QChar::Canonical || tag == QChar::Wide || tag == QChar::Narrow) {
         forEachCodePoint(QChar::decomposition(c), [&](char32_t part) { appendPlain(part, out, accents); });
         return;
     }

@@ -11,6 +11,7 @@ namespace platform {
 
 // Upper case (the desktop's mapping, as upperCase), every letter with an
 // accent or other mark as its plain letter (È and É as E, Ç as C, Č as C),
+// full-width and half-width forms as their plain ones (Ｒ as R),
 // and the letters that have no plain form spelled as the revenue agency
 // spells them: Æ as AE, Œ as OE, ß as SS, Ø as O, Ł as L, Đ as D. Everything
 // else stays as it is.

@@ -88,6 +88,13 @@ private slots:
                                                       << QStringList{kCalcolaHeader, "|errore|Cognome non valido."};
         QTest::newRow("calcola, a name of a tab and a dot") << calcola({"Rossi", "\t.", "1/1/1980", "M", "Roma"}) << 1
                                                             << QStringList{kCalcolaHeader, "|errore|Nome non valido."};
+        // The card's own check: a name needs a Latin letter, however typed.
+        QTest::newRow("calcola, a Cyrillic surname")
+            << calcola({QString::fromUtf8("Шевченко"), "Taras", "1/1/1980", "M", "Roma"}) << 1
+            << QStringList{kCalcolaHeader, "|errore|Cognome non valido."};
+        QTest::newRow("calcola, a full-width surname")
+            << calcola({QString::fromUtf8("ＲＯＳＳＩ"), "Mario", "1/1/1980", "M", "Roma"}) << 0
+            << QStringList{kCalcolaHeader, "RSSMRA80A01H501U|ok|"};
         // Periods from the archive and its changes: a gap is not in force.
         QTest::newRow("calcola, LENNO when it was part of TREMEZZINA")
             << calcola({"Rossi", "Mario", "1/1/1935", "M", "Lenno"}) << 1

@@ -138,6 +138,10 @@ private slots:
         QTest::newRow("sharp s") << QString::fromUtf8("Weiß") << "WSS";
         QTest::newRow("capital sharp s") << QString::fromUtf8("WEIẞ") << "WSS";
         QTest::newRow("slashed o") << QString::fromUtf8("Øl") << "LOX";
+        // Typed with an East Asian input method: full-width and half-width
+        // forms are the plain letters.
+        QTest::newRow("full-width") << QString::fromUtf8("ＲＯＳＳＩ") << "RSS";
+        QTest::newRow("full-width small") << QString::fromUtf8("ｒｏｓｓｉ") << "RSS";
         QTest::newRow("stroked l and d") << QString::fromUtf8("łuđa") << "LDU";
         QTest::newRow("capital stroked l and d") << QString::fromUtf8("ŁUĐA") << "LDU";
         // No plain letter underneath: skipped.

@@ -6,6 +6,7 @@
 #include "Look.h"
 #include "RecordingServices.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -58,6 +59,12 @@ private slots:
         QTest::newRow("after today") << "Rossi" << "Mario" << "31/12/2099" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
         QTest::newRow("before 1800") << "Rossi" << "Mario" << "07/05/0083" << "ROMA" << "Data di nascita non valida." << "txtDataNascita";
         QTest::newRow("no place") << "Rossi" << "Mario" << "1/1/1980" << "" << "Immettere il luogo di nascita." << "Text1";
+        QTest::newRow("blank place") << "Rossi" << "Mario" << "1/1/1980" << "  " << "Immettere il luogo di nascita." << "Text1";
+        // Letters without a Latin spelling would give XXX and a code that
+        // looks right: the documents' Latin spelling is wanted.
+        QTest::newRow("Cyrillic surname") << QString::fromUtf8("Шевченко") << "Taras" << "1/1/1980" << "Roma" << "Cognome non valido." << "txtCognome";
+        QTest::newRow("Greek name") << "Rossi" << QString::fromUtf8("Ωμέγα") << "1/1/1980" << "Roma" << "Nome non valido." << "txtNome";
+        QTest::newRow("Chinese name") << "Rossi" << QString::fromUtf8("王") << "1/1/1980" << "Roma" << "Nome non valido." << "txtNome";
         // clang-format on
     }
     void checksInOrder()
@@ -107,20 +114,16 @@ private slots:
         QCOMPARE(ui.Text1->text() + ui.Text2->text() + ui.Text3->text(), QStringLiteral("ROMARMH501"));
     }
 
-    // Letters of any script make a name, even those the code has no letter for.
-    void otherScriptsAndBlankPlace()
+    // A Latin letter makes a name, however it was typed.
+    void fullWidthAndMixedScripts()
     {
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
-        fill(form, QString::fromUtf8("Ωμέγα"), QStringLiteral("Marta"), QStringLiteral("07/05/1983"),
+        fill(form, QString::fromUtf8("ＲＯＳＳＩ"), QString::fromUtf8("Marta Ωμέγα"), QStringLiteral("07/05/1983"),
              QStringLiteral("Roma"));
         ui.cmdElabora->click();
         QVERIFY(fake.log.isEmpty());
-        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("XXXMRT83E07H501Y"));
-        // A place of blanks passes the empty check, but is no place.
-        ui.Text1->setText(QStringLiteral(" "));
-        ui.cmdElabora->click();
-        QCOMPARE(fake.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco")}));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E07H501P"));
     }
 
     // Never a "?" or a code the box no longer stands for: the name shown must
@@ -241,6 +244,12 @@ private slots:
         }
         QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47H501T"));
         QCOMPARE(look::textColour(ui.txtCodiceFiscale), matches ? QColor(0, 0, 128) : QColor(128, 128, 128));
+        // A screen reader hears it too; else the field's tooltip, as ever.
+        const QString tip = ui.txtCodiceFiscale->toolTip();
+        const auto heard = [&] {
+            return QAccessible::queryAccessibleInterface(ui.txtCodiceFiscale)->text(QAccessible::Description);
+        };
+        QCOMPARE(heard(), matches ? tip : QStringLiteral("Il codice fiscale non corrisponde ai dati della scheda."));
 
         fake.log.clear();
         ui.cmdStampa->click();
@@ -257,6 +266,7 @@ private slots:
         // Elabora computes afresh, and the colour comes back with the code.
         ui.cmdElabora->click();
         QCOMPARE(look::textColour(ui.txtCodiceFiscale), QColor(0, 0, 128));
+        QCOMPARE(heard(), tip);
     }
 
     void accessKeyComputes()
