@@ -4,8 +4,6 @@
 #include "Error.h"
 
 #include <QElapsedTimer>
-#include <QPageSize>
-#include <QSizeF>
 #include <QThread>
 
 namespace platform {
@@ -16,12 +14,7 @@ namespace {
 constexpr int kPrinterError = 482;
 constexpr int kNoPrinter = 484;
 constexpr unsigned long kPollMs = 250;
-// The edge every office printer can print to: a quarter of an inch.
-constexpr double kSafeMarginPoints = 18;
 
-struct DestInfoFree {
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
-};
 struct IppDelete {
     void operator()(ipp_t* ipp) const { ippDelete(ipp); }
 };
@@ -38,26 +31,7 @@ QString detailed(const QString& what, const QString& detail)
 
 QString lastCupsError() { return QString::fromUtf8(cupsLastErrorString()); }
 
-// CUPS measures in hundredths of a millimetre.
-double mm(int hundredths) { return hundredths / 100.0; }
-
-QPageLayout layoutOf(int width, int length, const QMarginsF& marginsMm)
-{
-    const QPageSize paper(QSizeF(mm(width), mm(length)), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-    QPageLayout layout(paper, QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
-    layout.setMargins(marginsMm); // margins wider than the paper: print from its corner
-    return layout;
-}
-
 } // namespace
-
-QPageLayout CupsJob::defaultLayout()
-{
-    const double margin = kSafeMarginPoints;
-    QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(), QPageLayout::Point);
-    layout.setMargins(QMarginsF(margin, margin, margin, margin));
-    return layout;
-}
 
 void CupsJob::open()
 {
@@ -79,42 +53,7 @@ void CupsJob::open()
     if (const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest_->num_options, dest_->options);
         accepting && qstrcmp(accepting, "false") == 0)
         fail(kPrinterError, QStringLiteral("La stampante %1 non accetta lavori").arg(QString::fromUtf8(dest_->name)));
-    layout_ = paperOf();
-}
-
-QPageLayout CupsJob::paperOf() const
-{
-    http_t* http = http_.get();
-    const std::unique_ptr<cups_dinfo_t, DestInfoFree> info(cupsCopyDestInfo(http, dest_.get()));
-    // The user's own default goes with the job, so it decides; else the queue's.
-    QByteArray name = cupsGetOption(CUPS_MEDIA, dest_->num_options, dest_->options);
-    if (name.isEmpty() && info)
-        if (ipp_attribute_t* media = cupsFindDestDefault(http, dest_.get(), info.get(), CUPS_MEDIA))
-            name = ippGetString(media, 0, nullptr);
-    if (name.isEmpty() || !info)
-        return defaultLayout();
-    const pwg_media_t* media = pwgMediaForPWG(name.constData());
-    if (!media)
-        media = pwgMediaForLegacy(name.constData());
-    if (!media)
-        media = pwgMediaForPPD(name.constData());
-    // Found by its size where the name tells it: libcups may match a name of
-    // the queue's own making ("oe_letter_8.5x11in" beside US Letter) to
-    // another paper.
-    cups_size_t size{};
-    if ((media
-         && cupsGetDestMediaBySize(http, dest_.get(), info.get(), media->width, media->length, CUPS_MEDIA_FLAGS_DEFAULT,
-                                   &size))
-        || (!media
-            && cupsGetDestMediaByName(http, dest_.get(), info.get(), name.constData(), CUPS_MEDIA_FLAGS_DEFAULT,
-                                      &size)))
-        if (size.width > 0 && size.length > 0)
-            return layoutOf(size.width, size.length,
-                            QMarginsF(mm(size.left), mm(size.top), mm(size.right), mm(size.bottom)));
-    // A paper the destination does not describe: its size, a safe margin.
-    if (!media || media->width <= 0 || media->length <= 0)
-        return defaultLayout();
-    return layoutOf(media->width, media->length, defaultLayout().margins(QPageLayout::Millimeter));
+    layout_ = paperOf(http_.get(), dest_.get());
 }
 
 void CupsJob::send(const QByteArray& pdf)

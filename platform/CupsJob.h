@@ -4,6 +4,8 @@
 // kAnswerTimeoutMs at a time), so none of them belongs on the GUI thread;
 // each throws Error on failure.
 
+#include "CupsPaper.h"
+
 #include <cups/cups.h>
 
 #include <QByteArray>
@@ -21,16 +23,12 @@ public:
 
     // Connects and finds the default destination and its paper.
     void open();
-    // The destination's default paper (the user's own choice first), with
-    // its printable area; A4 when the destination names none.
+    // The paper the job comes out on, with its printable area.
     const QPageLayout& pageLayout() const { return layout_; }
     // Sends the PDF document as one job and follows it: a job the printer
     // stops, aborts or cancels, or one left on a stopped queue, is a failure,
     // and one left waiting is cancelled.
     void send(const QByteArray& pdf);
-
-    // A4 with a margin any printer can print within.
-    static QPageLayout defaultLayout();
 
 private:
     struct HttpClose {
@@ -44,7 +42,6 @@ private:
         QString message;
     };
 
-    QPageLayout paperOf() const;
     void follow(int job);
     Status status(ipp_op_t operation, int job) const;
     [[noreturn]] void stop(int job, const QString& reason) const;
@@ -52,7 +49,7 @@ private:
 
     std::unique_ptr<http_t, HttpClose> http_;
     std::unique_ptr<cups_dest_t, DestFree> dest_;
-    QPageLayout layout_ = defaultLayout();
+    QPageLayout layout_ = defaultPaper();
 };
 
 } // namespace platform

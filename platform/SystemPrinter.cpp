@@ -1,5 +1,6 @@
 #include "AppVersion.h"
 #include "CupsJob.h"
+#include "CupsPaper.h"
 #include "PagePdf.h"
 #include "SystemServices.h"
 
@@ -64,8 +65,7 @@ void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
             done(failure);
     };
     if (!pdfFile_.isEmpty()) {
-        offThread([pdf = pdfOf(page, CupsJob::defaultLayout()), path = pdfFile_] { writeFile(path, pdf); },
-                  std::move(finish));
+        offThread([pdf = pdfOf(page, defaultPaper()), path = pdfFile_] { writeFile(path, pdf); }, std::move(finish));
         return;
     }
     // Connecting and finding the paper may wait on the printing system, and

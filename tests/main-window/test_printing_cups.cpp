@@ -34,6 +34,9 @@ const QString kStopped = QStringLiteral("tarvolin-stopped"); // disabled: takes 
 // PostScript printers into cups-pdf, with their own default paper and margins.
 const QString kA4 = QStringLiteral("tarvolin-a4");
 const QString kLetter = QStringLiteral("tarvolin-letter");
+// As `lpadmin -o PageSize=Letter` leaves cups-pdf's driver: Letter without a
+// margin, which the scheduler names in media-col-default only.
+const QString kLetterDefault = QStringLiteral("tarvolin-letter-default");
 // A filter that fails; a printer that fails, and the scheduler stops the
 // queue, or aborts the job.
 const QString kFilterFails = QStringLiteral("tarvolin-filter-fails");
@@ -128,6 +131,8 @@ class TestPrintingCups : public QObject {
     // a directory for cups-pdf.
     QString output(const QString& queue) const { return dir.filePath(queue + QStringLiteral(".pdf")); }
     QString pdfDirectory() const { return dir.filePath(QStringLiteral("cups-pdf")); }
+    // The user's own printing options, as `lpoptions` writes them.
+    QString lpoptions() const { return dir.filePath(QStringLiteral("home/.cups/lpoptions")); }
     bool hasCupsPdf() const { return !cupsPdfConf.isEmpty(); }
 
     // The one PDF cups-pdf wrote once the queue is done; empty until then.
@@ -214,6 +219,7 @@ class TestPrintingCups : public QObject {
         if (hasCupsPdf()) {
             add(kA4, uri);
             add(kLetter, uri);
+            add(kLetterDefault, uri);
             add(kFilterFails, QStringLiteral("tarvolin-file:") + output(kFilterFails));
         }
         return printers;
@@ -271,6 +277,7 @@ PageLog %1/page_log
         if (hasCupsPdf()) {
             QVERIFY(write(ppd + kA4 + QStringLiteral(".ppd"), cupsPdfPpd(QStringLiteral("A4"), 18, 36)));
             QVERIFY(write(ppd + kLetter + QStringLiteral(".ppd"), cupsPdfPpd(QStringLiteral("Letter"), 36, 18)));
+            QVERIFY(write(ppd + kLetterDefault + QStringLiteral(".ppd"), cupsPdfPpd(QStringLiteral("Letter"), 0, 0)));
             QVERIFY(write(ppd + kFilterFails + QStringLiteral(".ppd"),
                           cupsPdfPpd(QStringLiteral("A4"), 0, 0, QStringLiteral("/bin/false"))));
         }
@@ -287,6 +294,9 @@ PageLog %1/page_log
         // system default destination of their own.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());
         qputenv("CUPS_SERVERROOT", (root + QStringLiteral("/client")).toLocal8Bit());
+        // Read by libcups on each thread's first call: set before any.
+        qputenv("HOME", dir.filePath(QStringLiteral("home")).toLocal8Bit());
+        QVERIFY(QDir().mkpath(QFileInfo(lpoptions()).path()));
         qunsetenv("PRINTER");
         useDefault({});
         QTRY_VERIFY2(cupsd.state() == QProcess::Running && knows(kAccepting), "the private cupsd does not answer");
@@ -308,6 +318,7 @@ PageLog %1/page_log
     {
         fake.log.clear();
         useDefault({});
+        QFile::remove(lpoptions());
     }
 
     // The PDF that comes out: one page of the queue's paper, the card at the
@@ -318,20 +329,36 @@ PageLog %1/page_log
         QTest::addColumn<QString>("queue");
         QTest::addColumn<QString>("pageSize"); // as pdfinfo gives it, in points
         QTest::addColumn<QPointF>("corner"); // of the printable area, in millimetres
+        QTest::addColumn<QString>("options"); // the user's, for the queue
         // A raw queue takes the document as sent; the scheduler calls its paper A4.
-        QTest::newRow("raw queue") << kAccepting << QStringLiteral("595 x 842") << QPointF(6.35, 6.35);
+        QTest::newRow("raw queue") << kAccepting << QStringLiteral("595 x 842") << QPointF(6.35, 6.35) << QString();
         // Through pdftopdf, pdftops and Ghostscript into cups-pdf.
-        QTest::newRow("A4, PostScript") << kA4 << QStringLiteral("595 x 842") << QPointF(6.35, 12.7);
-        QTest::newRow("US Letter, PostScript") << kLetter << QStringLiteral("612 x 792") << QPointF(12.7, 6.35);
+        const QString a4 = QStringLiteral("595 x 842");
+        const QString letter = QStringLiteral("612 x 792");
+        QTest::newRow("A4, PostScript") << kA4 << a4 << QPointF(6.35, 12.7) << QString();
+        QTest::newRow("US Letter, PostScript") << kLetter << letter << QPointF(12.7, 6.35) << QString();
+        QTest::newRow("US Letter, lpadmin -o PageSize=Letter")
+            << kLetterDefault << letter << QPointF(0, 0) << QString();
+        // The margins of the queue's own description of that paper.
+        QTest::newRow("the user's PageSize A4 on a Letter queue")
+            << kLetter << a4 << QPointF(12.7, 6.35) << QStringLiteral("PageSize=A4");
+        QTest::newRow("the user's media Letter on an A4 queue")
+            << kA4 << letter << QPointF(6.35, 12.7) << QStringLiteral("media=na_letter_8.5x11in");
+        // The scheduler prints on PageSize when a job names both.
+        QTest::newRow("the user's PageSize and media")
+            << kA4 << letter << QPointF(6.35, 12.7) << QStringLiteral("media=iso_a4_210x297mm PageSize=Letter");
     }
     void jobArrivesWholeOnTheQueuesPaper()
     {
         QFETCH(QString, queue);
         QFETCH(QString, pageSize);
         QFETCH(QPointF, corner);
+        QFETCH(QString, options);
         if (queue != kAccepting && !hasCupsPdf())
             QSKIP(kNoCupsPdf);
         useDefault(queue);
+        if (!options.isEmpty())
+            QVERIFY(write(lpoptions(), QStringLiteral("Dest %1 %2\n").arg(queue, options)));
         QFile::remove(output(queue));
         QDir(pdfDirectory()).removeRecursively();
         Form1 form(services);
