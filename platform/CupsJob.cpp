@@ -2,9 +2,11 @@
 
 #include "AppVersion.h"
 #include "Error.h"
+#include "PrinterReason.h"
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <iterator>
 
 namespace platform {
 
@@ -85,28 +87,35 @@ void CupsJob::send(const QByteArray& pdf)
 // working queue after that is on its way (printers are slow).
 void CupsJob::follow(int job)
 {
-    const QString printer = QString::fromUtf8(dest_->name);
     QElapsedTimer watch;
     watch.start();
     for (;;) {
         const Status ofJob = status(IPP_OP_GET_JOB_ATTRIBUTES, job);
         if (ofJob.state == 0 || ofJob.state == IPP_JSTATE_COMPLETED)
             return; // done, or no longer told: in the printing system's hands
-        const Status ofQueue = status(IPP_OP_GET_PRINTER_ATTRIBUTES, 0);
-        // What went wrong, as the job tells it, else as the queue does.
-        const QString why = ofJob.message.isEmpty() ? ofQueue.message : ofJob.message;
-        if (ofJob.state == IPP_JSTATE_STOPPED)
-            stop(job, detailed(QStringLiteral("Lavoro fermato da %1").arg(printer), why));
-        if (ofJob.state == IPP_JSTATE_CANCELED)
-            fail(kPrinterError, QStringLiteral("Lavoro annullato"), why);
-        if (ofJob.state == IPP_JSTATE_ABORTED)
-            fail(kPrinterError, QStringLiteral("Lavoro interrotto"), why);
-        if (ofQueue.state == IPP_PSTATE_STOPPED)
-            stop(job, detailed(QStringLiteral("La stampante %1 è ferma").arg(printer), ofQueue.message));
+        judge(job, ofJob, status(IPP_OP_GET_PRINTER_ATTRIBUTES, 0));
         if (watch.elapsed() >= kWatchMs)
             return;
         QThread::msleep(kPollMs);
     }
+}
+
+// Throws when the job as last seen will not print, or not now: a job that
+// would print later, unnoticed, is cancelled.
+void CupsJob::judge(int job, const Status& ofJob, const Status& ofQueue) const
+{
+    const QString printer = QString::fromUtf8(dest_->name);
+    const QString queueWhy = printerReason(ofQueue.message, ofQueue.reasons);
+    // What went wrong, as the job tells it, else as the queue does.
+    const QString why = ofJob.message.isEmpty() ? queueWhy : printerReason(ofJob.message, ofQueue.reasons);
+    if (ofJob.state == IPP_JSTATE_STOPPED)
+        stop(job, detailed(QStringLiteral("Lavoro fermato da %1").arg(printer), why));
+    if (ofJob.state == IPP_JSTATE_CANCELED)
+        fail(kPrinterError, QStringLiteral("Lavoro annullato"), why);
+    if (ofJob.state == IPP_JSTATE_ABORTED)
+        fail(kPrinterError, QStringLiteral("Lavoro interrotto"), why);
+    if (ofQueue.state == IPP_PSTATE_STOPPED)
+        stop(job, detailed(QStringLiteral("La stampante %1 è ferma").arg(printer), queueWhy));
 }
 
 // Cancels a job that would otherwise print later, unnoticed.
@@ -116,7 +125,7 @@ void CupsJob::stop(int job, const QString& reason) const
     fail(kPrinterError, reason);
 }
 
-// The state and message of the job, or of the destination when `job` is 0.
+// The state of the job, or of the destination when `job` is 0.
 CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
 {
     ipp_t* request = ippNewRequest(operation);
@@ -124,19 +133,33 @@ CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
     if (job > 0)
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    const QByteArray prefix = job > 0 ? "job" : "printer";
-    const QByteArray state = prefix + "-state";
-    const QByteArray message = prefix + "-state-message";
-    const char* const wanted[] = {state.constData(), message.constData()};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    static const char* const ofJob[] = {"job-state", "job-state-message", "job-printer-state-message"};
+    static const char* const ofPrinter[] = {"printer-state", "printer-state-message", "printer-state-reasons"};
+    const auto want = [request](const auto& names) {
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      static_cast<int>(std::size(names)), nullptr, names);
+    };
+    if (job > 0)
+        want(ofJob);
+    else
+        want(ofPrinter);
     const std::unique_ptr<ipp_t, IppDelete> response(cupsDoRequest(http_.get(), request, "/"));
     Status result;
     if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING)
         return result;
-    if (ipp_attribute_t* value = ippFindAttribute(response.get(), state.constData(), IPP_TAG_ENUM))
+    const auto find = [answer = response.get()](const QByteArray& name, ipp_tag_t tag) {
+        return ippFindAttribute(answer, name.constData(), tag);
+    };
+    const QByteArray of = job > 0 ? "job" : "printer";
+    if (ipp_attribute_t* value = find(of + "-state", IPP_TAG_ENUM))
         result.state = ippGetInteger(value, 0);
-    if (ipp_attribute_t* value = ippFindAttribute(response.get(), message.constData(), IPP_TAG_TEXT))
-        result.message = QString::fromUtf8(ippGetString(value, 0, nullptr)).trimmed();
+    // The job's own message, else the printer's as it was printing the job.
+    for (const QByteArray& name : {of + "-state-message", QByteArray("job-printer-state-message")})
+        if (ipp_attribute_t* value = find(name, IPP_TAG_TEXT); value && result.message.isEmpty())
+            result.message = QString::fromUtf8(ippGetString(value, 0, nullptr)).trimmed();
+    if (ipp_attribute_t* value = find(of + "-state-reasons", IPP_TAG_KEYWORD))
+        for (int i = 0; i < ippGetCount(value); ++i)
+            result.reasons << QString::fromUtf8(ippGetString(value, i, nullptr));
     return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QPageLayout>
+#include <QStringList>
 #include <memory>
 
 namespace platform {
@@ -40,9 +41,11 @@ private:
     struct Status {
         int state = 0; // an ipp_jstate_t or ipp_pstate_t; 0 when unknown
         QString message;
+        QStringList reasons; // the destination's keywords
     };
 
     void follow(int job);
+    void judge(int job, const Status& ofJob, const Status& ofQueue) const;
     Status status(ipp_op_t operation, int job) const;
     [[noreturn]] void stop(int job, const QString& reason) const;
     QByteArray printerUri() const;

@@ -424,7 +424,8 @@ PageLog %1/page_log
         // The queue's check passes; the job itself is refused.
         QTest::newRow("quota used up") << kOneJob << QStringLiteral("Lavoro rifiutato: ");
         // Accepted, and then it would wait for ever.
-        QTest::newRow("queue disabled") << kStopped << QStringLiteral("La stampante tarvolin-stopped è ferma");
+        QTest::newRow("queue disabled") << kStopped
+                                        << QStringLiteral("La stampante tarvolin-stopped è ferma: in pausa");
         QTest::newRow("filter fails") << kFilterFails
                                       << QStringLiteral("Lavoro fermato da tarvolin-filter-fails: Filter failed");
         QTest::newRow("printer fails, queue stops")
