@@ -89,11 +89,14 @@ void CupsJob::follow(int job)
 {
     QElapsedTimer watch;
     watch.start();
+    int startedAt = 0;
     for (;;) {
         const Status ofJob = status(IPP_OP_GET_JOB_ATTRIBUTES, job);
         if (ofJob.state == 0 || ofJob.state == IPP_JSTATE_COMPLETED)
             return; // done, or no longer told: in the printing system's hands
-        judge(job, ofJob, status(IPP_OP_GET_PRINTER_ATTRIBUTES, 0));
+        judge(job, ofJob, status(IPP_OP_GET_PRINTER_ATTRIBUTES, 0), startedAt);
+        if (ofJob.startedAt != 0)
+            startedAt = ofJob.startedAt;
         if (watch.elapsed() >= kWatchMs)
             return;
         QThread::msleep(kPollMs);
@@ -101,8 +104,9 @@ void CupsJob::follow(int job)
 }
 
 // Throws when the job as last seen will not print, or not now: a job that
-// would print later, unnoticed, is cancelled.
-void CupsJob::judge(int job, const Status& ofJob, const Status& ofQueue) const
+// would print later, unnoticed, is cancelled. `startedAt` is when it was
+// last seen starting to print, 0 before.
+void CupsJob::judge(int job, const Status& ofJob, const Status& ofQueue, int startedAt) const
 {
     const QString printer = QString::fromUtf8(dest_->name);
     const QString queueWhy = printerReason(ofQueue.message, ofQueue.reasons);
@@ -116,6 +120,13 @@ void CupsJob::judge(int job, const Status& ofJob, const Status& ofQueue) const
         fail(kPrinterError, QStringLiteral("Lavoro interrotto"), why);
     if (ofQueue.state == IPP_PSTATE_STOPPED)
         stop(job, detailed(QStringLiteral("La stampante %1 è ferma").arg(printer), queueWhy));
+    // A job the printer failed on waits again: held to be tried later (the
+    // policy retry-job, Debian's default), or started over at once.
+    const bool waitsAgain =
+        ofJob.startedAt != 0 && (ofJob.state == IPP_JSTATE_PENDING || ofJob.state == IPP_JSTATE_HELD);
+    const bool startedOver = startedAt != 0 && ofJob.startedAt != startedAt;
+    if (waitsAgain || startedOver)
+        stop(job, detailed(QStringLiteral("La stampante %1 non riesce a stampare").arg(printer), why));
 }
 
 // Cancels a job that would otherwise print later, unnoticed.
@@ -133,7 +144,8 @@ CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
     if (job > 0)
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    static const char* const ofJob[] = {"job-state", "job-state-message", "job-printer-state-message"};
+    static const char* const ofJob[] = {"job-state", "job-state-message", "job-printer-state-message",
+                                        "time-at-processing"};
     static const char* const ofPrinter[] = {"printer-state", "printer-state-message", "printer-state-reasons"};
     const auto want = [request](const auto& names) {
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
@@ -160,6 +172,9 @@ CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
     if (ipp_attribute_t* value = find(of + "-state-reasons", IPP_TAG_KEYWORD))
         for (int i = 0; i < ippGetCount(value); ++i)
             result.reasons << QString::fromUtf8(ippGetString(value, i, nullptr));
+    // No value until it first prints.
+    if (ipp_attribute_t* value = find("time-at-processing", IPP_TAG_INTEGER))
+        result.startedAt = ippGetInteger(value, 0);
     return result;
 }
 

@@ -27,8 +27,9 @@ public:
     // The paper the job comes out on, with its printable area.
     const QPageLayout& pageLayout() const { return layout_; }
     // Sends the PDF document as one job and follows it: a job the printer
-    // stops, aborts or cancels, or one left on a stopped queue, is a failure,
-    // and one left waiting is cancelled.
+    // stops, aborts or cancels, one left on a stopped queue, or one that
+    // waits again after the printer failed on it, is a failure, and one left
+    // waiting is cancelled.
     void send(const QByteArray& pdf);
 
 private:
@@ -42,10 +43,11 @@ private:
         int state = 0; // an ipp_jstate_t or ipp_pstate_t; 0 when unknown
         QString message;
         QStringList reasons; // the destination's keywords
+        int startedAt = 0; // when the job last started to print; 0 before
     };
 
     void follow(int job);
-    void judge(int job, const Status& ofJob, const Status& ofQueue) const;
+    void judge(int job, const Status& ofJob, const Status& ofQueue, int startedAt) const;
     Status status(ipp_op_t operation, int job) const;
     [[noreturn]] void stop(int job, const QString& reason) const;
     QByteArray printerUri() const;

@@ -42,6 +42,13 @@ const QString kLetterDefault = QStringLiteral("tarvolin-letter-default");
 const QString kFilterFails = QStringLiteral("tarvolin-filter-fails");
 const QString kPrinterStops = QStringLiteral("tarvolin-printer-stops");
 const QString kPrinterAborts = QStringLiteral("tarvolin-printer-aborts");
+// Debian's own error policy: a printer that fails, or runs out of paper,
+// and the job is held to be tried again later; or started again at once.
+const QString kPrinterRetries = QStringLiteral("tarvolin-printer-retries");
+const QString kOutOfPaper = QStringLiteral("tarvolin-out-of-paper");
+const QString kPrinterRestarts = QStringLiteral("tarvolin-printer-restarts");
+// A printer that takes its time over each job.
+const QString kSlow = QStringLiteral("tarvolin-slow");
 const char* const kNoCupsPdf = "cups-pdf (Debian printer-driver-cups-pdf) or cups-filters is not installed";
 
 // cups-pdf's own driver (a PostScript printer of language level 2), with
@@ -190,6 +197,8 @@ class TestPrintingCups : public QObject {
         QVERIFY(backend("tarvolin-file", "out=${DEVICE_URI#*:}\n"
                                          "cat \"${6:-/dev/stdin}\" > \"$out.part\" && mv \"$out.part\" \"$out\"\n"));
         QVERIFY(backend("tarvolin-jam", "echo 'ERROR: Carta inceppata' >&2\nexit 1\n"));
+        QVERIFY(backend("tarvolin-empty", "echo 'STATE: +media-empty-error' >&2\nexit 1\n"));
+        QVERIFY(backend("tarvolin-slow", "sleep 30\n"));
         const QString cupsPdf = QStringLiteral("/usr/lib/cups/backend/cups-pdf");
         if (!QFile::exists(cupsPdf) || !QFile::exists(QStringLiteral("/usr/lib/cups/filter/pdftops"))
             || cupsPdfPpd(QStringLiteral("A4"), 0, 0).isEmpty())
@@ -216,6 +225,10 @@ class TestPrintingCups : public QObject {
             QStringLiteral("QuotaPeriod 86400\nKLimit 1\n"));
         add(kPrinterStops, QStringLiteral("tarvolin-jam:/"));
         add(kPrinterAborts, QStringLiteral("tarvolin-jam:/"), QStringLiteral("ErrorPolicy abort-job\n"));
+        add(kPrinterRetries, QStringLiteral("tarvolin-jam:/"), QStringLiteral("ErrorPolicy retry-job\n"));
+        add(kOutOfPaper, QStringLiteral("tarvolin-empty:/"), QStringLiteral("ErrorPolicy retry-job\n"));
+        add(kPrinterRestarts, QStringLiteral("tarvolin-jam:/"), QStringLiteral("ErrorPolicy retry-current-job\n"));
+        add(kSlow, QStringLiteral("tarvolin-slow:/"));
         if (hasCupsPdf()) {
             add(kA4, uri);
             add(kLetter, uri);
@@ -431,6 +444,15 @@ PageLog %1/page_log
         QTest::newRow("printer fails, queue stops")
             << kPrinterStops << QStringLiteral("La stampante tarvolin-printer-stops è ferma: Carta inceppata");
         QTest::newRow("printer fails, job aborted") << kPrinterAborts << QStringLiteral("Lavoro interrotto");
+        // Held, to be tried again later, or started again: cancelled.
+        QTest::newRow("printer fails, job held")
+            << kPrinterRetries
+            << QStringLiteral("La stampante tarvolin-printer-retries non riesce a stampare: Carta inceppata");
+        QTest::newRow("printer out of paper, job held")
+            << kOutOfPaper
+            << QStringLiteral("La stampante tarvolin-out-of-paper non riesce a stampare: carta esaurita");
+        QTest::newRow("printer fails, job started again")
+            << kPrinterRestarts << QStringLiteral("La stampante tarvolin-printer-restarts non riesce a stampare");
     }
     void failedJobGivesOneBox()
     {
@@ -468,6 +490,22 @@ PageLog %1/page_log
             QCOMPARE(activeJobs(queue), 0);
             QCOMPARE(QFileInfo(output(queue)).size(), 0); // no page, now or later
         }
+    }
+
+    // Waiting behind another job on a working queue is no failure.
+    void jobWaitingItsTurnIsPrinted()
+    {
+        useDefault(kSlow);
+        const QString file = dir.filePath(QStringLiteral("first.txt"));
+        QVERIFY(write(file, QStringLiteral("first\n")));
+        QVERIFY(cupsPrintFile(kSlow.toUtf8().constData(), file.toUtf8().constData(), "first", 0, nullptr) > 0);
+        Form1 form(services);
+        form.show();
+        testing::Form1Controls(form).cmdStampa->click();
+        platform::SystemPrinter::finishJobs();
+        QCOMPARE(fake.log, QStringList());
+        QCOMPARE(activeJobs(kSlow), 2);
+        cupsCancelJob(kSlow.toUtf8().constData(), CUPS_JOBID_ALL);
     }
 };
 
