@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <iterator>
 
 namespace platform {
@@ -39,14 +40,16 @@ void CupsJob::open()
 {
     // The server as configured now, not as this pooled thread first saw it.
     cupsSetServer(nullptr);
-    http_.reset(
-        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kAnswerTimeoutMs, nullptr));
+    http_.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                             static_cast<int>(answerTimeout_.count()), nullptr));
     if (!http_)
         fail(kNoPrinter, QStringLiteral("Sistema di stampa non raggiungibile"));
     // A server that takes the connection and then says nothing is a failure
-    // after this long, not a wait without end.
-    httpSetTimeout(http_.get(), kAnswerTimeoutMs / 1000.0, nullptr, nullptr);
-    dest_.reset(cupsGetNamedDest(http_.get(), nullptr, nullptr));
+    // after the answer timeout, not a wait without end. libcups waits in
+    // slices and asks after each whether to go on, so the deadline holds
+    // however many waits an answer takes.
+    httpSetTimeout(http_.get(), std::chrono::duration<double>(slice()).count(), keepWaiting, this);
+    dest_.reset(cupsGetNamedDest(asking(), nullptr, nullptr));
     if (!dest_ && httpError(http_.get()) != 0)
         fail(kNoPrinter, QStringLiteral("Il sistema di stampa non risponde"));
     if (!dest_)
@@ -55,29 +58,28 @@ void CupsJob::open()
     if (const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest_->num_options, dest_->options);
         accepting && qstrcmp(accepting, "false") == 0)
         fail(kPrinterError, QStringLiteral("La stampante %1 non accetta lavori").arg(QString::fromUtf8(dest_->name)));
-    layout_ = paperOf(http_.get(), dest_.get());
+    layout_ = paperOf(asking(), dest_.get());
 }
 
 void CupsJob::send(const QByteArray& pdf)
 {
-    http_t* http = http_.get();
     const char* const name = dest_->name;
     // The destination's own defaults (the user's lpoptions included) go with
     // the job, as `lp` sends them.
-    const int job = cupsCreateJob(http, name, version::title, dest_->num_options, dest_->options);
+    const int job = cupsCreateJob(asking(), name, version::title, dest_->num_options, dest_->options);
     if (job <= 0)
         fail(kPrinterError, QStringLiteral("Lavoro rifiutato"), lastCupsError());
     // A job left half sent is cancelled.
     const auto cancelAndFail = [&](const QString& what) {
         const QString reason = lastCupsError();
-        cupsCancelJob2(http, name, job, 0);
+        cupsCancelJob2(asking(), name, job, 0);
         fail(kPrinterError, what, reason);
     };
-    if (cupsStartDocument(http, name, job, version::title, CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE)
+    if (cupsStartDocument(asking(), name, job, version::title, CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE)
         cancelAndFail(QStringLiteral("Documento rifiutato"));
-    if (cupsWriteRequestData(http, pdf.constData(), static_cast<size_t>(pdf.size())) != HTTP_STATUS_CONTINUE)
+    if (cupsWriteRequestData(asking(), pdf.constData(), static_cast<size_t>(pdf.size())) != HTTP_STATUS_CONTINUE)
         cancelAndFail(QStringLiteral("Invio interrotto"));
-    if (cupsFinishDocument(http, name) > IPP_STATUS_OK_CONFLICTING)
+    if (cupsFinishDocument(asking(), name) > IPP_STATUS_OK_CONFLICTING)
         cancelAndFail(QStringLiteral("Documento rifiutato"));
     follow(job);
 }
@@ -132,7 +134,7 @@ void CupsJob::judge(int job, const Status& ofJob, const Status& ofQueue, int sta
 // Cancels a job that would otherwise print later, unnoticed.
 void CupsJob::stop(int job, const QString& reason) const
 {
-    cupsCancelJob2(http_.get(), dest_->name, job, 0);
+    cupsCancelJob2(asking(), dest_->name, job, 0);
     fail(kPrinterError, reason);
 }
 
@@ -155,7 +157,7 @@ CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
         want(ofJob);
     else
         want(ofPrinter);
-    const std::unique_ptr<ipp_t, IppDelete> response(cupsDoRequest(http_.get(), request, "/"));
+    const std::unique_ptr<ipp_t, IppDelete> response(cupsDoRequest(asking(), request, "/"));
     Status result;
     if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING)
         return result;
@@ -176,6 +178,22 @@ CupsJob::Status CupsJob::status(ipp_op_t operation, int job) const
     if (ipp_attribute_t* value = find("time-at-processing", IPP_TAG_INTEGER))
         result.startedAt = ippGetInteger(value, 0);
     return result;
+}
+
+// The connection, for one more answer: the answer timeout starts afresh.
+http_t* CupsJob::asking() const
+{
+    answerBy_.setRemainingTime(answerTimeout_);
+    return http_.get();
+}
+
+std::chrono::milliseconds CupsJob::slice() const { return std::min(kSlice, answerTimeout_); }
+
+// Goes on waiting while a whole slice more still ends by the deadline.
+int CupsJob::keepWaiting(http_t*, void* self)
+{
+    const auto* job = static_cast<const CupsJob*>(self);
+    return job->answerBy_.remainingTimeAsDuration() >= job->slice() ? 1 : 0;
 }
 
 QByteArray CupsJob::printerUri() const

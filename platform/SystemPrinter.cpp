@@ -70,7 +70,7 @@ void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
     }
     // Connecting and finding the paper may wait on the printing system, and
     // so may sending; the page is drawn in between, here on the GUI thread.
-    auto job = std::make_shared<CupsJob>();
+    auto job = std::make_shared<CupsJob>(answerTimeout_);
     offThread([job] { job->open(); },
               [job, page, finish](const std::optional<Error>& failure) {
                   if (failure)
