@@ -201,6 +201,7 @@ ErrorPolicy stop-printer
 </Policy>
 )")
                                                             .arg(root + QStringLiteral("/cups.sock"))));
+    // Its own printcap too: the system's one lists the system's queues.
     QVERIFY(write(root + QStringLiteral("/cups-files.conf"), QStringLiteral(R"(ServerRoot %1
 ServerBin %1/bin
 DataDir /usr/share/cups
@@ -210,6 +211,7 @@ StateDir %1/state
 ErrorLog %1/error_log
 AccessLog %1/access_log
 PageLog %1/page_log
+Printcap %1/printcap
 )")
                                                                  .arg(root)));
     // Queues without a driver are raw: the job reaches the backend as sent.
