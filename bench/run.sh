@@ -10,3 +10,4 @@ printf '%-40s %14s %14s %5s\n' measure value target met
 QT_QPA_PLATFORM=offscreen "$bin/bench_search_box"
 "$bin/bench_startup"
 "$bin/bench_command_line"
+"$bin/bench_printing"

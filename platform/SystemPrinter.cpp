@@ -1,5 +1,6 @@
 #include "AppVersion.h"
 #include "CupsJob.h"
+#include "CupsPaper.h"
 #include "PagePdf.h"
 #include "SystemServices.h"
 
@@ -64,13 +65,12 @@ void SystemPrinter::print(const PagePicture& page, QObject* receiver, Done done)
             done(failure);
     };
     if (!pdfFile_.isEmpty()) {
-        offThread([pdf = pdfOf(page, CupsJob::defaultLayout()), path = pdfFile_] { writeFile(path, pdf); },
-                  std::move(finish));
+        offThread([pdf = pdfOf(page, defaultPaper()), path = pdfFile_] { writeFile(path, pdf); }, std::move(finish));
         return;
     }
     // Connecting and finding the paper may wait on the printing system, and
     // so may sending; the page is drawn in between, here on the GUI thread.
-    auto job = std::make_shared<CupsJob>();
+    auto job = std::make_shared<CupsJob>(answerTimeout_);
     offThread([job] { job->open(); },
               [job, page, finish](const std::optional<Error>& failure) {
                   if (failure)

@@ -3,6 +3,8 @@
 
 #include "Services.h"
 
+#include <chrono>
+
 namespace platform {
 
 class SystemMessageBox : public MessageBox {
@@ -23,8 +25,11 @@ public:
 
 class SystemPrinter : public Printer {
 public:
+    // The longest the printing system may keep the job waiting for one answer.
+    static constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+
     // Prints on the default destination of CUPS.
-    SystemPrinter() = default;
+    explicit SystemPrinter(std::chrono::milliseconds answerTimeout = kAnswerTimeout) : answerTimeout_(answerTimeout) {}
     // Writes the page into this PDF file instead, on A4.
     explicit SystemPrinter(const QString& pdfFile) : pdfFile_(pdfFile) {}
     PagePicture render(QWidget& window) override;
@@ -35,6 +40,7 @@ public:
     static void finishJobs();
 
 private:
+    std::chrono::milliseconds answerTimeout_ = kAnswerTimeout;
     QString pdfFile_;
 };
 

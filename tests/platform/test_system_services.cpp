@@ -1,4 +1,5 @@
 #include "PagePicture.h"
+#include "PrinterReason.h"
 #include "SystemServices.h"
 
 #include <QApplication>
@@ -171,6 +172,40 @@ private slots:
     {
         QCOMPARE(platform::SystemClock().today(), QDate::currentDate());
         platform::SystemBeeper().beep(); // returns at once, whatever the desktop does with it
+    }
+
+    // What the print failure box says of the printer: the standard keywords
+    // in Italian, severity aside, the printer's own text as it comes.
+    void printerReason_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("keywords");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("free text") << QStringLiteral("Carta inceppata") << QStringList{QStringLiteral("none")}
+                                   << QStringLiteral("Carta inceppata");
+        QTest::newRow("keyword") << QString() << QStringList{QStringLiteral("media-empty-error")}
+                                 << QStringLiteral("carta esaurita");
+        QTest::newRow("keywords, unknown and none left out")
+            << QString()
+            << QStringList{QStringLiteral("toner-low-report"), QStringLiteral("com.example-drum-error"),
+                           QStringLiteral("door-open-warning"), QStringLiteral("none")}
+            << QStringLiteral("toner in esaurimento, sportello aperto");
+        QTest::newRow("free text, then keywords")
+            << QStringLiteral("Tray 2 empty")
+            << QStringList{QStringLiteral("media-empty-error"), QStringLiteral("paused")}
+            << QStringLiteral("Tray 2 empty (carta esaurita, in pausa)");
+        QTest::newRow("CUPS's own Paused")
+            << QStringLiteral("Paused") << QStringList{QStringLiteral("paused")} << QStringLiteral("in pausa");
+        QTest::newRow("keyword as text") << QStringLiteral("cover-open") << QStringList{QStringLiteral("offline")}
+                                         << QStringLiteral("coperchio aperto, stampante non in linea");
+        QTest::newRow("nothing") << QString() << QStringList{QStringLiteral("none")} << QString();
+    }
+    void printerReason()
+    {
+        QFETCH(QString, message);
+        QFETCH(QStringList, keywords);
+        QFETCH(QString, said);
+        QCOMPARE(platform::printerReason(message, keywords), said);
     }
 };
 
