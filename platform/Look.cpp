@@ -26,6 +26,7 @@ void setTextColour(QWidget* widget, const QColor& colour)
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(group, QPalette::Text, colour);
         p.setColor(group, QPalette::WindowText, colour);
+        p.setColor(group, QPalette::ButtonText, colour);
     }
     widget->setPalette(p);
 }
@@ -37,6 +38,14 @@ void setBackground(QWidget* widget, const QColor& colour)
         p.setColor(role, colour);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+void setFieldColours(QWidget* field, const QColor& text, const QColor& base)
+{
+    setTextColour(field, text);
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, base);
+    field->setPalette(p);
 }
 
 QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text)

@@ -30,11 +30,15 @@ inline const QColor grey{128, 128, 128};
 // The result field's and the About window's light green.
 inline const QColor lightGreen{192, 255, 192};
 
-// Text colour of a widget (the palette's Text and WindowText roles).
+// Text colour of a widget (the palette's Text, WindowText and ButtonText
+// roles).
 QColor textColour(const QWidget* widget);
 void setTextColour(QWidget* widget, const QColor& colour);
-// An opaque background of the given colour.
+// An opaque background of the given colour (Window, Base and Button).
 void setBackground(QWidget* widget, const QColor& colour);
+// A field's text and the base it is typed on, set together: the desktop's
+// palette never puts its own colour against one of the card's.
+void setFieldColours(QWidget* field, const QColor& text, const QColor& base);
 
 // A control of a window design: named as designed (tests and the window's
 // code find it by that name) and placed where the design puts it.

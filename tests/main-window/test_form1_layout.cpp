@@ -194,8 +194,7 @@ private slots:
         QCOMPARE(ui.Label6->palette().color(QPalette::WindowText), QColor(0, 64, 0));
         QCOMPARE(ui.Label6->palette().color(QPalette::Window), QColor(224, 224, 224));
         QVERIFY(ui.Label6->alignment() & Qt::AlignHCenter);
-        QCOMPARE(ui.lblCopyRightBy->palette().color(QPalette::WindowText),
-                 form.palette().color(QPalette::HighlightedText));
+        QCOMPARE(ui.lblCopyRightBy->palette().color(QPalette::WindowText), QColor(Qt::white));
         QCOMPARE(ui.lblRepubblica->palette().color(QPalette::Window), QColor(0, 192, 0));
     }
 
