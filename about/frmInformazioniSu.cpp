@@ -79,7 +79,8 @@ void frmInformazioniSu::buildControls()
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips(240, 120, 765, 825));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/informazioni.gif")));
+    Image1->setPixmap(look::picture(QStringLiteral(":/informazioni.gif"), QStringLiteral(":/informazioni@2x.png"),
+                                    devicePixelRatioF()));
     Image1->setScaledContents(true);
 
     lblTitle = label(new QLabel(this), "lblTitle", twips(1320, 120, 2025, 240), look::sansSerif(9.75, true), kRed);

@@ -100,7 +100,8 @@ void Form1::buildControls()
 void Form1::buildBand()
 {
     Image1 = place(new ClickLabel(this), "Image1", twips(4320, 360, 2355, 1020));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/titolo.png")));
+    Image1->setPixmap(
+        look::picture(QStringLiteral(":/titolo.png"), QStringLiteral(":/titolo@2x.png"), devicePixelRatioF()));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(QStringLiteral("Informazioni su..."));

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
 #include <cmath>
 
 namespace look {
@@ -46,6 +47,20 @@ void setFieldColours(QWidget* field, const QColor& text, const QColor& base)
     QPalette p = field->palette();
     p.setColor(QPalette::Base, base);
     field->setPalette(p);
+}
+
+QPixmap picture(const QString& path, const QString& sharpPath, qreal devicePixelRatio)
+{
+    const QPixmap designed(path);
+    if (devicePixelRatio <= 1)
+        return designed;
+    const QSize pixels = (QSizeF(designed.size()) * devicePixelRatio).toSize();
+    QImage sharp(sharpPath);
+    if (sharp.size() != pixels)
+        sharp = sharp.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPixmap shown = QPixmap::fromImage(sharp);
+    shown.setDevicePixelRatio(devicePixelRatio);
+    return shown;
 }
 
 QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text)

@@ -147,7 +147,8 @@ private slots:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint) && !flags.testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(about.palette().color(QPalette::Window), kLightGreen);
-        QCOMPARE(aboutUi.Image1->pixmap().size(), QSize(61, 63));
+        QCOMPARE(aboutUi.Image1->pixmap().deviceIndependentSize(), QSizeF(61, 63));
+        QCOMPARE(aboutUi.Image1->pixmap().size(), QSize(61, 63) * about.devicePixelRatio());
         QVERIFY(aboutUi.Image1->hasScaledContents());
         QVERIFY(aboutUi.cmdOK->isDefault());
         for (QWidget* w : about.findChildren<QWidget*>())
@@ -160,10 +161,11 @@ private slots:
         QCOMPARE(aboutUi.Label5->text(), ui.lblSito->text());
         // The etched separator: grey over white.
         const QImage shot = about.grab().toImage();
-        QCOMPARE(QColor(shot.pixel(8, 120)), QColor(128, 128, 128));
-        QCOMPARE(QColor(shot.pixel(318, 121)), QColor(Qt::white));
-        QCOMPARE(QColor(shot.pixel(200, 122)), kLightGreen);
-        QCOMPARE(QColor(shot.pixel(319, 120)), kLightGreen);
+        const auto at = [&](int x, int y) { return QColor(shot.pixel(QPoint(x, y) * shot.devicePixelRatio())); };
+        QCOMPARE(at(8, 120), QColor(128, 128, 128));
+        QCOMPARE(at(318, 121), QColor(Qt::white));
+        QCOMPARE(at(200, 122), kLightGreen);
+        QCOMPARE(at(319, 120), kLightGreen);
     }
 
     void textsAtLoad_data()
