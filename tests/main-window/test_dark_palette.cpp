@@ -84,9 +84,9 @@ class TestDarkPalette : public QObject {
 
     testing::RecordingServices fake;
 
-    // The card filled in as given, then the About window and the code checked.
-    QMap<QString, double> contrasts(const QPalette& palette, const QString& date, const QString& place,
-                                    const QString& code)
+    // The card filled in with a date and a place, then the About window, and
+    // a code checked.
+    QMap<QString, double> contrasts(const QPalette& palette, const QStringList& card)
     {
         QApplication::setPalette(palette);
         Form1 form(fake.services());
@@ -97,16 +97,16 @@ class TestDarkPalette : public QObject {
         ui.txtCognome->setText(QStringLiteral("Rossi"));
         ui.txtNome->setText(QStringLiteral("Mario"));
         ui.txtDataNascita->setFocus();
-        QTest::keyClicks(ui.txtDataNascita, date);
+        QTest::keyClicks(ui.txtDataNascita, card[0]);
         ui.Text1->setFocus(); // the date is read as it loses the focus
-        QTest::keyClicks(ui.Text1, place);
+        QTest::keyClicks(ui.Text1, card[1]);
         ui.cmdElabora->click();
         ui.Image1->click();
         QTest::keyClick(&form, Qt::Key_F2);
         QMap<QString, double> found;
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (auto* field = window->findChild<QLineEdit*>(QStringLiteral("txtCodice")))
-                field->setText(code);
+                field->setText(card[2]);
             // A selection shows in the desktop's own pair of colours.
             for (QLineEdit* field : window->findChildren<QLineEdit*>())
                 field->deselect();
@@ -121,26 +121,18 @@ private slots:
 
     void everyTextReadable_data()
     {
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("place");
-        QTest::addColumn<QString>("code");
-        QTest::newRow("computed") << "1/1/1980"
-                                  << "roma"
-                                  << "RSSMRA80A01H501U";
+        QTest::addColumn<QStringList>("card");
+        QTest::newRow("computed") << QStringList{"1/1/1980", "roma", "RSSMRA80A01H501U"};
         // Dark red where the card and the check find fault.
-        QTest::newRow("faults") << "31/2/1980"
-                                << "zzz"
-                                << "RSSMRA80A01H501X";
+        QTest::newRow("faults") << QStringList{"31/2/1980", "zzz", "RSSMRA80A01H501X"};
     }
     void everyTextReadable()
     {
-        QFETCH(QString, date);
-        QFETCH(QString, place);
-        QFETCH(QString, code);
+        QFETCH(QStringList, card);
         // As Qt derives it from a dark grey: white texts, black fields.
         const QPalette dark(QColor(53, 53, 53));
-        const auto light = contrasts(QApplication::style()->standardPalette(), date, place, code);
-        const auto measured = contrasts(dark, date, place, code);
+        const auto light = contrasts(QApplication::style()->standardPalette(), card);
+        const auto measured = contrasts(dark, card);
         QCOMPARE(measured.keys(), light.keys());
         QVERIFY(measured.size() > 30);
         QStringList unreadable;
@@ -148,10 +140,8 @@ private slots:
             const bool kept = kDesignedBelow.contains(text) ? qAbs(measured[text] - light[text]) < 0.1
                                                             : std::min(measured[text], light[text]) >= 4.5;
             if (!kept)
-                unreadable << QStringLiteral("%1: %2 on the dark desktop, %3 on the light one")
-                                  .arg(text)
-                                  .arg(measured[text], 0, 'f', 2)
-                                  .arg(light[text], 0, 'f', 2);
+                unreadable << QString::asprintf("%s: %.2f on the dark desktop, %.2f on the light one", qPrintable(text),
+                                                measured[text], light[text]);
         }
         QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(u'\n')));
     }
