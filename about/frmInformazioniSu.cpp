@@ -6,7 +6,6 @@
 #include "Look.h"
 #include "Module1.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -80,16 +79,17 @@ void frmInformazioniSu::buildControls()
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips(240, 120, 765, 825));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/informazioni.gif")));
+    Image1->setPixmap(look::picture(QStringLiteral(":/informazioni.gif"), QStringLiteral(":/informazioni@2x.png"),
+                                    devicePixelRatioF()));
     Image1->setScaledContents(true);
 
     lblTitle = label(new QLabel(this), "lblTitle", twips(1320, 120, 2025, 240), look::sansSerif(9.75, true), kRed);
     lblVersion = label(new QLabel(this), "lblVersion", twips(1320, 435, 645, 195), look::sansSerif(8.25, true), kPink);
 
     Label1 = label(new QLabel(this), "Label1", twips(3000, 360, 1605, 300), look::sansSerif(12, true, true), kMagenta);
-    // The desktop's window background (where text windows show their text),
-    // so the word stands out from the green.
-    look::setBackground(Label1, QApplication::palette().color(QPalette::Base));
+    // White, so the word stands out from the green; a desktop's dark window
+    // background would leave the magenta on black.
+    look::setBackground(Label1, Qt::white);
     setCaption(Label1, QStringLiteral("- Freeware -"));
 
     lblCopyRightBy = label(new QLabel(this), "lblCopyRightBy", twips(1080, 764, 1545, 195), regular(), look::navy);
@@ -125,6 +125,7 @@ void frmInformazioniSu::buildControls()
     cmdOK->setGeometry(twips(3720, 1970, 1020, 345));
     cmdOK->setFont(look::sansSerif(8.25, true));
     look::setBackground(cmdOK, kYellow);
+    look::setTextColour(cmdOK, look::black);
     // Enter presses it as the default button, Esc as the cancel button
     // (keyPressEvent); nothing else here takes the focus.
     cmdOK->setAutoDefault(true);

@@ -38,6 +38,8 @@ QLineEdit* textBox(QWidget* parent, const char* name, const QRect& rect, const Q
 {
     auto* box = place(new QLineEdit(parent), name, rect);
     box->setFont(font);
+    // Black on white as printed, whatever the desktop's palette.
+    look::setFieldColours(box, look::black, Qt::white);
     // No length limit unless the field sets one.
     box->setMaxLength(std::numeric_limits<int>::max());
     return box;
@@ -97,16 +99,17 @@ void Form1::buildControls()
 
 void Form1::buildBand()
 {
-    const QColor highlighted = palette().color(QPalette::HighlightedText);
     Image1 = place(new ClickLabel(this), "Image1", twips(4320, 360, 2355, 1020));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/titolo.png")));
+    Image1->setPixmap(
+        look::picture(QStringLiteral(":/titolo.png"), QStringLiteral(":/titolo@2x.png"), devicePixelRatioF()));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(QStringLiteral("Informazioni su..."));
 
     lblCopyRightBy = place(new QLabel(this), "lblCopyRightBy", twips(480, 600, 3735, 375));
     lblCopyRightBy->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    look::setTextColour(lblCopyRightBy, highlighted);
+    // White on the band as on the printed card, not the desktop's colour.
+    look::setTextColour(lblCopyRightBy, Qt::white);
 
     lblIndirizzo =
         link(this, "lblIndirizzo", twips(855, 915, 2145, 195), QStringLiteral("brenvald@cf.tarvolin.example"),
@@ -120,7 +123,7 @@ void Form1::buildBand()
         *label = place(new QLabel(QString::fromLatin1(text), this), name, twips(840, top, 1335, 255));
         (*label)->setFont(look::sansSerif(9.75));
         look::setBackground(*label, kGreen);
-        look::setTextColour(*label, highlighted);
+        look::setTextColour(*label, Qt::white);
         (*label)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         (*label)->hide();
     }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
 #include <cmath>
 
 namespace look {
@@ -26,6 +27,7 @@ void setTextColour(QWidget* widget, const QColor& colour)
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(group, QPalette::Text, colour);
         p.setColor(group, QPalette::WindowText, colour);
+        p.setColor(group, QPalette::ButtonText, colour);
     }
     widget->setPalette(p);
 }
@@ -37,6 +39,28 @@ void setBackground(QWidget* widget, const QColor& colour)
         p.setColor(role, colour);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+void setFieldColours(QWidget* field, const QColor& text, const QColor& base)
+{
+    setTextColour(field, text);
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, base);
+    field->setPalette(p);
+}
+
+QPixmap picture(const QString& path, const QString& sharpPath, qreal devicePixelRatio)
+{
+    const QPixmap designed(path);
+    if (devicePixelRatio <= 1)
+        return designed;
+    const QSize pixels = (QSizeF(designed.size()) * devicePixelRatio).toSize();
+    QImage sharp(sharpPath);
+    if (sharp.size() != pixels)
+        sharp = sharp.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPixmap shown = QPixmap::fromImage(sharp);
+    shown.setDevicePixelRatio(devicePixelRatio);
+    return shown;
 }
 
 QLabel* caption(QWidget* parent, const char* name, const QRect& rect, const QString& text)

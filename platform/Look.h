@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPixmap;
 
 namespace look {
 
@@ -30,11 +31,20 @@ inline const QColor grey{128, 128, 128};
 // The result field's and the About window's light green.
 inline const QColor lightGreen{192, 255, 192};
 
-// Text colour of a widget (the palette's Text and WindowText roles).
+// Text colour of a widget (the palette's Text, WindowText and ButtonText
+// roles).
 QColor textColour(const QWidget* widget);
 void setTextColour(QWidget* widget, const QColor& colour);
-// An opaque background of the given colour.
+// An opaque background of the given colour (Window, Base and Button).
 void setBackground(QWidget* widget, const QColor& colour);
+// A field's text and the base it is typed on, set together: the desktop's
+// palette never puts its own colour against one of the card's.
+void setFieldColours(QWidget* field, const QColor& text, const QColor& base);
+
+// A picture of the design in the screen's own pixels: `path` where a pixel
+// is a pixel, else its drawing at twice the pixels (`sharpPath`) brought to
+// the screen's ratio. Either way as large as designed, on screen and paper.
+QPixmap picture(const QString& path, const QString& sharpPath, qreal devicePixelRatio);
 
 // A control of a window design: named as designed (tests and the window's
 // code find it by that name) and placed where the design puts it.

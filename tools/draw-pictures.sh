@@ -5,10 +5,14 @@ set -euo pipefail
 out="$(cd "$(dirname "$0")/.." && pwd)/resources"
 font=/usr/share/fonts/truetype/liberation2/LiberationSans-BoldItalic.ttf
 
-# Title picture: the product name in very light green on transparent, 157x68.
-convert -size 157x68 xc:none -font "$font" -pointsize 34 -fill '#E0FFE0' \
-  -stroke '#A0E0A0' -strokewidth 1 -gravity center -annotate +0+0 'Tarvolin' \
-  "$out/titolo.png"
+# Title picture: the product name in very light green on transparent, 157x68;
+# and drawn again at twice the pixels (@2x) for screens at 200 %.
+for s in 1 2; do
+  [ "$s" = 1 ] && name=titolo.png || name=titolo@2x.png
+  convert -size $((157 * s))x$((68 * s)) xc:none -font "$font" -pointsize $((34 * s)) -fill '#E0FFE0' \
+    -stroke '#A0E0A0' -strokewidth "$s" -gravity center -annotate +0+0 'Tarvolin' \
+    -define png:exclude-chunks=date,time "$out/$name"
+done
 
 # Card icon, 16x16: white card, green title strip, grey and olive lines.
 convert -size 16x16 xc:none -fill white -stroke '#808080' -draw 'roundrectangle 0,2 15,13 2,2' \
@@ -16,13 +20,21 @@ convert -size 16x16 xc:none -fill white -stroke '#808080' -draw 'roundrectangle 
   -fill '#808080' -draw 'rectangle 3,8 12,8' -fill '#808000' -draw 'rectangle 3,10 10,10' \
   -fill '#808080' -draw 'rectangle 3,12 8,12' -colors 16 "PNG8:$out/icona.png"
 
-# About picture, 61x63: the same card, larger.
-convert -size 61x63 xc:none -fill white -stroke '#808080' -strokewidth 2 \
-  -draw 'roundrectangle 2,10 58,52 8,8' -stroke none -fill '#00C000' \
-  -draw 'roundrectangle 5,13 55,26 5,5' -fill '#808080' -draw 'rectangle 10,32 50,34' \
-  -fill '#808000' -draw 'rectangle 10,38 42,40' -fill '#808080' -draw 'rectangle 10,44 34,46' \
-  -font "$font" -pointsize 9 -fill '#E0FFE0' -gravity north -annotate +0+14 'CF' \
-  "$out/informazioni.gif"
+# About picture, 61x63: the same card, larger; and at twice the pixels. A
+# point drawn at x lands at s*x + (s-1)/2, a filled pixel run x1..x2 on
+# s*x1..s*x2+s-1.
+for s in 1 2; do
+  [ "$s" = 1 ] && name=informazioni.gif || name=informazioni@2x.png
+  at() { awk -v s="$s" -v x="$1" 'BEGIN { print s * x + (s - 1) / 2 }'; }
+  run() { echo "$((s * $1)),$((s * $2)) $((s * $3 + s - 1)),$((s * $4 + s - 1))"; }
+  convert -size $((61 * s))x$((63 * s)) xc:none -fill white -stroke '#808080' -strokewidth $((2 * s)) \
+    -draw "roundrectangle $(at 2),$(at 10) $(at 58),$(at 52) $((8 * s)),$((8 * s))" -stroke none -fill '#00C000' \
+    -draw "roundrectangle $(at 5),$(at 13) $(at 55),$(at 26) $((5 * s)),$((5 * s))" \
+    -fill '#808080' -draw "rectangle $(run 10 32 50 34)" \
+    -fill '#808000' -draw "rectangle $(run 10 38 42 40)" -fill '#808080' -draw "rectangle $(run 10 44 34 46)" \
+    -font "$font" -pointsize $((9 * s)) -fill '#E0FFE0' -gravity north -annotate +0+$((14 * s)) 'CF' \
+    -define png:exclude-chunks=date,time "$out/$name"
+done
 
 # Desktop icons (hicolor theme), 32, 48 and 128 pixels: the 16x16 card icon
 # drawn again at scale, so it stays sharp; 16 pixels is icona.png itself.

@@ -86,8 +86,7 @@ private slots:
             {"Image1", "QLabel", tw(240, 120, 765, 825), false, 0, 0, {}, {}},
             {"lblTitle", "QLabel", tw(1320, 120, 2025, 240), true, 9.75, 1, QColor(255, 0, 0), kLightGreen},
             {"lblVersion", "QLabel", tw(1320, 435, 645, 195), true, 8.25, 1, QColor(255, 128, 128), kLightGreen},
-            {"Label1", "QLabel", tw(3000, 360, 1605, 300), true, 12, 3, QColor(255, 0, 255),
-             QApplication::palette().color(QPalette::Base)},
+            {"Label1", "QLabel", tw(3000, 360, 1605, 300), true, 12, 3, QColor(255, 0, 255), Qt::white},
             {"lblCopyRightBy", "QLabel", tw(1080, 764, 1545, 195), true, 8.25, 0, navy, kLightGreen},
             {"Label2", "QLabel", tw(180, 1145, 1155, 195), true, 8.25, 0, navy, kLightGreen},
             {"lblIndirizzo", "ClickLabel", tw(1440, 1145, 2145, 195), true, 8.25, 0, blue, kLightGreen},
@@ -148,7 +147,8 @@ private slots:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint) && !flags.testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(about.palette().color(QPalette::Window), kLightGreen);
-        QCOMPARE(aboutUi.Image1->pixmap().size(), QSize(61, 63));
+        QCOMPARE(aboutUi.Image1->pixmap().deviceIndependentSize(), QSizeF(61, 63));
+        QCOMPARE(aboutUi.Image1->pixmap().size(), QSize(61, 63) * about.devicePixelRatio());
         QVERIFY(aboutUi.Image1->hasScaledContents());
         QVERIFY(aboutUi.cmdOK->isDefault());
         for (QWidget* w : about.findChildren<QWidget*>())
@@ -161,10 +161,11 @@ private slots:
         QCOMPARE(aboutUi.Label5->text(), ui.lblSito->text());
         // The etched separator: grey over white.
         const QImage shot = about.grab().toImage();
-        QCOMPARE(QColor(shot.pixel(8, 120)), QColor(128, 128, 128));
-        QCOMPARE(QColor(shot.pixel(318, 121)), QColor(Qt::white));
-        QCOMPARE(QColor(shot.pixel(200, 122)), kLightGreen);
-        QCOMPARE(QColor(shot.pixel(319, 120)), kLightGreen);
+        const auto at = [&](int x, int y) { return QColor(shot.pixel(QPoint(x, y) * shot.devicePixelRatio())); };
+        QCOMPARE(at(8, 120), QColor(128, 128, 128));
+        QCOMPARE(at(318, 121), QColor(Qt::white));
+        QCOMPARE(at(200, 122), kLightGreen);
+        QCOMPARE(at(319, 120), kLightGreen);
     }
 
     void textsAtLoad_data()

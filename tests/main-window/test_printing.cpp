@@ -118,6 +118,18 @@ struct PaintCounter : QObject {
     }
 };
 
+// Where the title's light letters lie within `area` of a picture of the
+// window at `scale` pixels per pixel, in the window's pixels.
+QRectF letters(const QImage& image, const QRect& area, qreal scale)
+{
+    QRect found;
+    for (int y = area.top() * scale; y < (area.bottom() + 1) * scale; ++y)
+        for (int x = area.left() * scale; x < (area.right() + 1) * scale; ++x)
+            if (qRed(image.pixel(x, y)) > 128) // the band beneath has no red
+                found |= QRect(x, y, 1, 1);
+    return QRectF(QPointF(found.topLeft()) / scale, QSizeF(found.size()) / scale);
+}
+
 int pageCount(const QString& pdf)
 {
     QFile file(pdf);
@@ -325,6 +337,14 @@ private slots:
                                 .arg(ink.height())));
         for (const QRect& area : controlAreas(form, corner))
             QVERIFY(plain(page, area));
+        // The title picture as large and where on paper as on the screen, at any pixel density.
+        const QImage shot = form.grab().toImage();
+        const QRectF shown = letters(shot, ui.Image1->geometry(), shot.devicePixelRatio());
+        const QRectF printed = letters(page, ui.Image1->geometry().translated(corner), 1).translated(-corner);
+        QVERIFY(shown.width() > 100);
+        for (const qreal edge : {shown.left() - printed.left(), shown.top() - printed.top(),
+                                 shown.right() - printed.right(), shown.bottom() - printed.bottom()})
+            QVERIFY2(qAbs(edge) <= 1.5, qPrintable(QStringLiteral("%1 pixels apart").arg(edge)));
     }
 
     // Reported once, after the window is whole again; the window keeps
