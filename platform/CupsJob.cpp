@@ -13,8 +13,7 @@ namespace platform {
 
 namespace {
 
-// Error numbers: a failing printer, no printer to print on.
-constexpr int kPrinterError = 482;
+// The error number of no printer to print on.
 constexpr int kNoPrinter = 484;
 constexpr unsigned long kPollMs = 250;
 

@@ -17,6 +17,9 @@
 
 namespace platform {
 
+// The error number of a page that was not printed, whatever stopped it.
+constexpr int kPrinterError = 482;
+
 class CupsJob {
 public:
     // How long an accepted job is followed before it counts as on its way.

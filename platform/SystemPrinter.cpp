@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kPrinterError = 482;
-
 // Pages handed to print() and not yet answered; read and written on the GUI
 // thread only.
 int jobsInFlight = 0;
