@@ -109,7 +109,7 @@ void Form1::cmdElabora_Click()
     registro::PlaceChoice place;
     try {
         if (!dbComuni || !dbComuni->isOpen())
-            return refuse(Text1, QStringLiteral("Comune non in elenco"));
+            return refuse(Text1, registro::notInRegisterMessage());
         place =
             registro::choosePlace(*dbComuni, Text1->text(), born, registro::ShownPlace{Text3->text(), Text2->text()});
     } catch (const platform::Error& error) {

@@ -364,7 +364,7 @@ void SearchBox::Text1_KeyUp()
                 }
             } else {
                 if (look::textColour(&Text1) != look::darkRed)
-                    showMessage(QStringLiteral("Comune non in elenco"));
+                    showMessage(registro::notInRegisterMessage());
                 target = look::darkRed;
                 Text2.setText(QStringLiteral("?"));
                 Text2.setToolTip(QString());

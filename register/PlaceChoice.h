@@ -92,7 +92,8 @@ QString dataDateNote(const QDate& dataDate, const QDate& born);
 // with the data date note before the question when there is one.
 QString notInForceQuestion(const Record& place, const QDate& born, const QDate& dataDate = {});
 
-// "Comune non in elenco", with the data date note when there is one.
-QString notInRegisterMessage(const QDate& dataDate, const QDate& born);
+// "Comune non in elenco", with the data date note when there is one: the
+// one wording of a name the register does not know, wherever it is said.
+QString notInRegisterMessage(const QDate& dataDate = {}, const QDate& born = {});
 
 } // namespace registro
