@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "AppVersion.h"
 #include "Calcola.h"
+#include "Csv.h"
 #include "DateParser.h"
 #include "Input.h"
 #include "Output.h"
@@ -34,7 +35,7 @@ campo con il separatore, virgolette o a capo va tra virgolette. Le colonne:
 per calcola cognome, nome, data, sesso, luogo e, se serve, provincia; per
 verifica codice; in qualsiasi ordine; le altre colonne sono ricopiate. Gli
 argomenti valgono come un file con quell'intestazione. Ogni riga è elaborata
-appena letta; una riga di oltre 1 MiB è una riga d'errore.
+appena letta; una riga di oltre %1 è una riga d'errore.
 
 L'uscita è CSV in UTF-8 sullo standard output, con il separatore
 dell'ingresso: l'intestazione, poi una riga per ogni riga d'ingresso, con le
@@ -113,7 +114,7 @@ int printHelp(const Command&, const QStringList&, const Context& context)
 {
     return print(QStringLiteral("%1 %2: calcola e verifica il codice fiscale.\n\n")
                      .arg(context.info.title, context.info.versionText())
-                 + usage() + QString::fromUtf8(kNotes));
+                 + usage() + QString::fromUtf8(kNotes).arg(platform::csvRecordLimitText()));
 }
 
 int printVersion(const Command&, const QStringList&, const Context& context)

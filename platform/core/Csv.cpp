@@ -32,11 +32,13 @@ QString csvFaultText(const CsvRecord& record)
         case CsvFault::TextAfterQuote:
             return QStringLiteral("testo dopo le virgolette di chiusura del campo %1").arg(record.faultField);
         case CsvFault::NotUtf8: return QStringLiteral("il campo %1 non è testo UTF-8").arg(record.faultField);
-        case CsvFault::TooLong: return QStringLiteral("supera il limite di 1 MiB");
+        case CsvFault::TooLong: return QStringLiteral("supera il limite di ") + csvRecordLimitText();
         case CsvFault::None: break;
     }
     return {};
 }
+
+QString csvRecordLimitText() { return QStringLiteral("%1 MiB").arg(CsvReader::kMaxRecordBytes >> 20); }
 
 CsvReader::CsvReader(QByteArrayView bytes, char separator)
     : data_(bytes.data()), end_(bytes.size()), separator_(separator), utf8_(QStringDecoder::Utf8, kDecoderFlags)

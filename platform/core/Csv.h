@@ -43,6 +43,9 @@ struct CsvRecord {
 // message that names the line itself.
 QString csvFaultText(const CsvRecord& record);
 
+// "1 MiB": CsvReader::kMaxRecordBytes as the messages and the help say it.
+QString csvRecordLimitText();
+
 // Where a reader's bytes come from when they are not all in memory.
 class CsvSource {
 public:
