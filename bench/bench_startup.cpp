@@ -93,10 +93,8 @@ int main(int argc, char** argv)
         QProcess builder;
         builder.setStandardOutputFile(QProcess::nullDevice());
         QStringList arguments;
-        for (const char* source :
-             {"ANPR_archivio_comuni.csv", "ANPR_variazioni_dopo_2023-05-16.csv", "ANPR_stati_esteri.csv",
-              "stati_cessati.csv", "territori_esteri.csv", "stati_nomi_comuni.csv", "nomi_comuni_in_uso.csv"})
-            arguments << data + u'/' + QLatin1String(source);
+        for (const QString& source : QStringLiteral(TARVOLIN_REGISTER_SOURCES).split(u','))
+            arguments << data + u'/' + source;
         builder.start(bin + QStringLiteral("/build-register"), arguments << output);
         const bool built = builder.waitForFinished(60000) && builder.exitCode() == 0;
         build.push_back(timer.nsecsElapsed());

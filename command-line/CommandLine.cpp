@@ -180,14 +180,13 @@ int updateRegister(const Command&, const QStringList& rest, const Context& conte
         return failed(QStringLiteral("questo utente non può scrivere nella cartella %1. Un'installazione di sistema "
                                      "si aggiorna come amministratore: sudo tarvolin registro aggiorna %2.")
                           .arg(folder, archive));
-    const QString vendored = QStringLiteral(":/dati/");
+    // The archive, then the files carried, in the order of SourceFiles that
+    // the build gives them in.
+    const QStringList carried = QStringLiteral(TARVOLIN_CARRIED_SOURCES).split(u',');
+    const auto from = [&](int i) { return QStringLiteral(":/dati/") + carried.value(i); };
     try {
-        const registro::UpdateResult result = registro::updateRegister(
-            target,
-            {archive, vendored + QStringLiteral("ANPR_variazioni_dopo_2023-05-16.csv"),
-             vendored + QStringLiteral("ANPR_stati_esteri.csv"), vendored + QStringLiteral("stati_cessati.csv"),
-             vendored + QStringLiteral("territori_esteri.csv"), vendored + QStringLiteral("stati_nomi_comuni.csv"),
-             vendored + QStringLiteral("nomi_comuni_in_uso.csv")});
+        const registro::UpdateResult result =
+            registro::updateRegister(target, {archive, from(0), from(1), from(2), from(3), from(4), from(5)});
         return print(QStringLiteral("Registro dei comuni aggiornato: %1, %2 luoghi, elenco dei comuni aggiornato al "
                                     "%3.\n")
                          .arg(target)

@@ -561,10 +561,8 @@ private slots:
     {
         const QString rebuilt = dir_.filePath(QStringLiteral("Comuni.mdb"));
         QStringList inputs;
-        for (const char* name :
-             {"ANPR_archivio_comuni.csv", "ANPR_variazioni_dopo_2023-05-16.csv", "ANPR_stati_esteri.csv",
-              "stati_cessati.csv", "territori_esteri.csv", "stati_nomi_comuni.csv", "nomi_comuni_in_uso.csv"})
-            inputs << QStringLiteral(TARVOLIN_DATA_DIR "/") + QLatin1String(name);
+        for (const QString& name : QStringLiteral(TARVOLIN_REGISTER_SOURCES).split(u','))
+            inputs << QStringLiteral(TARVOLIN_DATA_DIR "/") + name;
         QCOMPARE(runTool(inputs + QStringList{rebuilt}).exitCode, 0);
         QCOMPARE(fileBytes(rebuilt), fileBytes(QStringLiteral(TARVOLIN_REGISTER)));
         // The newest day of the data: SOVIZZO, SETTEVILLE and SANTA CATERINA
