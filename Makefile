@@ -2,6 +2,10 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# WERROR=ON (or OFF) sets warnings as errors in every build directory it
+# reaches, as CI does; unset, a directory keeps what it was configured with.
+WERROR ?=
+WERROR_FLAG = $(if $(WERROR),-DTARVOLIN_WERROR=$(WERROR))
 
 .PHONY: all deps configure build run test bench clean test-asan fuzz
 
@@ -11,9 +15,10 @@ deps:
 	@tools/install-deps.sh
 
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) $(WERROR_FLAG)
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
+	$(if $(WERROR),cmake -S . -B $(BUILD_DIR) $(WERROR_FLAG))
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -51,12 +56,12 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:det
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 
 test-asan: deps
-	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_SANITIZE=ON
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_SANITIZE=ON $(WERROR_FLAG)
 	$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_COMPILER=clang++ -DTARVOLIN_FUZZ=ON
+	  -DCMAKE_CXX_COMPILER=clang++ -DTARVOLIN_FUZZ=ON $(WERROR_FLAG)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 	$(SANITIZER_ENV) fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
