@@ -11,7 +11,7 @@ Database::Database(std::shared_ptr<Connection> connection) : connection_(std::mo
 
 Database::~Database() = default;
 
-std::unique_ptr<Database> Database::open(const QString& path)
+std::unique_ptr<Database> Database::open(const QString& path, int lockWait)
 {
     // A register left in WAL mode is read as unchanging, so that reading it
     // leaves no side files behind; any other register is read shared, and
@@ -20,7 +20,7 @@ std::unique_ptr<Database> Database::open(const QString& path)
         sqlite::isWalFile(path) ? sqlite::Connection::Mode::ReadOnlyImmutable : sqlite::Connection::Mode::ReadOnly;
     auto connection = std::make_shared<Connection>(path, mode);
     // Another program may be writing the file: wait a moment, then report.
-    connection->setBusyTimeout(kBusyTimeout);
+    connection->setBusyTimeout(lockWait);
 
     // Opening is lazy in SQLite; reading the schema now is what finds a file
     // that is not a database, or one locked by a writer.

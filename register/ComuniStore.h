@@ -77,8 +77,10 @@ inline QString registerPathIn(const QString& directory) { return directory + QSt
 class Database {
 public:
     // Opens read-only and shared, and reads the file once so that a missing
-    // or foreign file fails here rather than at the first look-up.
-    static std::unique_ptr<Database> open(const QString& path);
+    // or foreign file fails here rather than at the first look-up. Waits up
+    // to `lockWait` milliseconds for a lock another program holds, at the
+    // open and at each look-up, before it fails as busy.
+    static std::unique_ptr<Database> open(const QString& path, int lockWait = kBusyTimeout);
     // The register of the program: Comuni.mdb in `directory`, the
     // executable's own.
     static std::unique_ptr<Database> openBeside(const QString& directory) { return open(registerPathIn(directory)); }
