@@ -81,6 +81,10 @@ private slots:
                                                             << 0 << QStringList{kCalcolaHeader, "RSSMRA14B04M335C|ok|"};
         QTest::newRow("calcola, an ambiguous place") << calcola({"Rossi", "Mario", "1/1/1980", "M", "castro"}) << 1
                                                      << QStringList{kCalcolaHeader, kPersonsOut[4]};
+        // SAN TEODORO of Sardinia was in OT in 2010 and is in SS now; the one of Messina is in ME.
+        QTest::newRow("calcola, the province of the birth day")
+            << calcola({"Rossi", "Mario", "1/1/2010", "M", "San Teodoro", "OT"}) << 0
+            << QStringList{"cognome,nome,data,sesso,luogo,provincia,codice,esito,motivo", "RSSMRA10A01I329T|ok|"};
         QTest::newRow("calcola, a date after today")
             << calcola({"Rossi", "Mario", "1/1/2999", "M", "Roma"}) << 1
             << QStringList{kCalcolaHeader, "|errore|Data di nascita non valida."};

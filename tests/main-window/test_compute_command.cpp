@@ -194,14 +194,16 @@ private slots:
     void codeThatNoLongerMatchesTheCard_data()
     {
         QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("typed"); // replaces the field's text, typed as a user would
+        QTest::addColumn<QString>("typed"); // replaces the field's text, typed as a user would; or a step Down
         QTest::addColumn<bool>("yes"); // the answer to the question
         QTest::addColumn<bool>("matches");
         // clang-format off
         QTest::newRow("nothing changed") << "" << "" << false << true;
         QTest::newRow("place retyped, No") << "Text1" << "Mil" << false << false;
         QTest::newRow("place retyped, Sì") << "Text1" << "Mil" << true << false;
-        QTest::newRow("same place, small letters") << "Text1" << "roma" << false << true;
+        QTest::newRow("same place, small letters") << "Text1" << "castro" << false << true;
+        // From CASTRO (LE) to CASTRO (BG): the name stays, the code changes.
+        QTest::newRow("another place of the name") << "Text1" << "Down" << false << false;
         QTest::newRow("surname") << "txtCognome" << "Rossini" << false << false;
         QTest::newRow("same surname, small letters") << "txtCognome" << "rossetti" << false << true;
         QTest::newRow("name") << "txtNome" << "Marco" << false << false;
@@ -226,15 +228,18 @@ private slots:
         QTest::keyClicks(ui.txtNome, QStringLiteral("Marta"));
         QTest::keyClicks(ui.txtDataNascita, QStringLiteral("7/5/1983"));
         ui.cboSesso->setCurrentIndex(1);
-        QTest::keyClicks(ui.Text1, QStringLiteral("Roma"));
+        QTest::keyClicks(ui.Text1, QStringLiteral("Castro")); // the box shows the one of Lecce first
         ui.cmdElabora->click();
-        // The Agency's own example.
-        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47H501T"));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47M261W"));
         QCOMPARE(look::textColour(ui.txtCodiceFiscale), QColor(0, 0, 128));
 
         if (field == QStringLiteral("cboSesso")) {
             ui.cboSesso->setFocus();
             QTest::keyClick(ui.cboSesso, Qt::Key_Up);
+        } else if (typed == QStringLiteral("Down")) {
+            ui.Text1->setFocus();
+            QTest::keyClick(ui.Text1, Qt::Key_Down);
+            QCOMPARE(ui.Text1->text() + u' ' + ui.Text2->text(), QStringLiteral("CASTRO BG"));
         } else if (!field.isEmpty()) {
             auto* edit = form.findChild<QLineEdit*>(field);
             edit->setFocus();
@@ -242,7 +247,7 @@ private slots:
             QTest::keyClick(edit, Qt::Key_Delete);
             QTest::keyClicks(edit, typed);
         }
-        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47H501T"));
+        QCOMPARE(ui.txtCodiceFiscale->text(), QStringLiteral("RSSMRT83E47M261W"));
         QCOMPARE(look::textColour(ui.txtCodiceFiscale), matches ? QColor(0, 0, 128) : QColor(128, 128, 128));
         // A screen reader hears it too; else the field's tooltip, as ever.
         const QString tip = ui.txtCodiceFiscale->toolTip();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,10 +87,37 @@ QRectF letters(const QImage& image, const QRect& area, qreal scale)
     return QRectF(QPointF(found.topLeft()) / scale, QSizeF(found.size()) / scale);
 }
 
-int pageCount(const QString& pdf)
+QByteArray bytesOf(const QString& path)
 {
-    QFile file(pdf);
-    return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count("/Type /Page ")) : -1;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int pageCount(const QString& pdf) { return static_cast<int>(bytesOf(pdf).count("/Type /Page ")); }
+
+// What is wrong with the cross-reference table of a PDF file: it must list
+// the objects 1 to n after the free entry 0 (`xref 0 n+1`), each at its
+// offset, and the trailer's /Size must say n+1. Printers' interpreters may
+// not forgive what PDF readers do. Empty when all is right.
+QString crossReferenceFault(const QByteArray& pdf)
+{
+    const QString text = QString::fromLatin1(pdf);
+    QList<int> objects;
+    for (const auto& m : QRegularExpression(QStringLiteral("\\n(\\d+) 0 obj\\n")).globalMatch(text))
+        objects << m.captured(1).toInt();
+    const auto table = QRegularExpression(QStringLiteral("\\nxref\\n0 (\\d+)\\n")).match(text);
+    const auto size = QRegularExpression(QStringLiteral("trailer\\n<< /Size (\\d+) ")).match(text);
+    if (!table.hasMatch() || !size.hasMatch())
+        return QStringLiteral("no xref table or no trailer");
+    const int count = table.captured(1).toInt();
+    if (count != objects.size() + 1 || size.captured(1).toInt() != count)
+        return QStringLiteral("%1 objects, xref 0 %2, /Size %3").arg(objects.size()).arg(count).arg(size.captured(1));
+    for (int n = 1; n <= objects.size(); ++n) {
+        const qsizetype offset = pdf.mid(table.capturedEnd() + 20 * n, 10).toLongLong();
+        if (objects[n - 1] != n || !pdf.mid(offset).startsWith(QByteArray::number(n) + " 0 obj"))
+            return QStringLiteral("object %1 is not where the table says").arg(n);
+    }
+    return {};
 }
 
 } // namespace
@@ -137,6 +165,8 @@ private slots:
         ui.cmdStampa->click();
         QTRY_COMPARE(pageCount(pdf), 1);
         QVERIFY(fake.log.isEmpty());
+        const QString fault = crossReferenceFault(bytesOf(pdf));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
 
         // Texts are printed as texts: sharp at any resolution, and readable back.
         const QString fonts = popplerOutput("pdffonts", pdf);

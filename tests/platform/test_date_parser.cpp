@@ -9,6 +9,7 @@ namespace {
 const QDate kToday(2026, 12, 7);
 const QLocale kItalian(QLocale::Italian, QLocale::Italy);
 const QLocale kAmerican(QLocale::English, QLocale::UnitedStates);
+const QLocale kBritish(QLocale::English, QLocale::UnitedKingdom);
 const QLocale kPosix = QLocale::c();
 } // namespace
 
@@ -141,6 +142,9 @@ private slots:
         QTest::newRow("us: born today") << kAmerican << "12/07/2026" << kToday;
         QTest::newRow("us: tomorrow") << kAmerican << "12/08/2026" << QDate();
         QTest::newRow("us: before 1800") << kAmerican << "12311799" << QDate();
+        // One language, two orders, one after the other (the rows run in this order).
+        QTest::newRow("us: month first") << kAmerican << "3/4/1990" << QDate(1990, 3, 4);
+        QTest::newRow("gb, right after: day first") << kBritish << "3/4/1990" << QDate(1990, 4, 3);
         // clang-format on
     }
     void birthDate()

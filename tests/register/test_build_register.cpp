@@ -362,6 +362,11 @@ private slots:
                            "MONTECATINI-TERME PT A561 1861-03-17//PT/U",
                            "SAINT-RHÉMY AO H675 1861-03-17/1927-12-31/AO/U",
                            "SAINT-RHÉMY-EN-BOSSES AO H675 1928-01-01//AO/U"};
+        // Made up: an alternative name that is neither half, and two hyphens:
+        // nothing says where the name would split, so it stays whole.
+        QTest::newRow("bilingual mark, but no hyphen to split at")
+            << comune("VALLE-SOTTO-SOPRA", "V001", "BZ", "1861-03-17", "9999-12-31", "TAL")
+            << QStringList{"VALLE-SOTTO-SOPRA BZ V001 1861-03-17//BZ/U", "TAL BZ V001 1861-03-17//BZ/A"};
     }
     void municipalityRecords()
     {

@@ -381,25 +381,28 @@ private slots:
         QTest::addColumn<int>("downs");
         QTest::addColumn<QDate>("born");
         QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("shown"); // name and province afterwards, if the day's name is another
         // clang-format off
-        QTest::newRow("bellagio") << "bellagio" << 0 << QDate(2020, 6, 15) << "M335";
-        QTest::newRow("bellagio before its merger") << "bellagio" << 0 << QDate(1990, 1, 1) << "A744";
-        QTest::newRow("forli") << "forli" << 0 << QDate(1990, 1, 1) << "D704";
-        QTest::newRow("paterno, then Down") << "paterno" << 1 << QDate(1960, 1, 1) << "G371";
-        QTest::newRow("cina") << "cina" << 0 << QDate(1990, 1, 1) << "Z210";
-        QTest::newRow("serbia") << "serbia" << 0 << QDate(2012, 1, 1) << "Z158";
-        QTest::newRow("gran bretagna") << "gran bretagna" << 0 << QDate(1990, 1, 1) << "Z114";
-        QTest::newRow("olanda") << "olanda" << 0 << QDate(1990, 1, 1) << "Z126";
-        QTest::newRow("bozen") << "bozen" << 0 << QDate(1990, 1, 1) << "A952";
-        QTest::newRow("hong kong") << "hong kong" << 0 << QDate(1990, 1, 1) << "Z221";
-        QTest::newRow("Roma, capital typed with Shift") << "Roma" << 0 << QDate(1980, 1, 1) << "H501";
-        QTest::newRow("47 characters") << "challant saint anselme et" << 0 << QDate(1946, 5, 1) << "C592";
-        QTest::newRow("livo of Trento, 1935") << "livo" << 0 << QDate(1935, 1, 1) << "E624";
-        QTest::newRow("la spezia, 1920") << "la spezia" << 0 << QDate(1920, 1, 1) << "E463";
-        QTest::newRow("rovigno, 1935") << "rovigno" << 0 << QDate(1935, 1, 1) << "H619";
-        QTest::newRow("sovizzo, 2024") << "sovizzo" << 0 << QDate(2024, 6, 1) << "M436";
-        QTest::newRow("duino-aurisina") << "duino-aurisina" << 0 << QDate(2020, 1, 1) << "D383";
-        QTest::newRow("devin nabrezina") << "devin nabrezina" << 0 << QDate(2020, 1, 1) << "D383";
+        QTest::newRow("bellagio") << "bellagio" << 0 << QDate(2020, 6, 15) << "M335" << "";
+        QTest::newRow("bellagio before its merger") << "bellagio" << 0 << QDate(1990, 1, 1) << "A744" << "";
+        QTest::newRow("forli") << "forli" << 0 << QDate(1990, 1, 1) << "D704" << "";
+        QTest::newRow("paterno, then Down") << "paterno" << 1 << QDate(1960, 1, 1) << "G371" << "";
+        QTest::newRow("cina") << "cina" << 0 << QDate(1990, 1, 1) << "Z210" << "";
+        QTest::newRow("serbia") << "serbia" << 0 << QDate(2012, 1, 1) << "Z158" << "";
+        QTest::newRow("gran bretagna") << "gran bretagna" << 0 << QDate(1990, 1, 1) << "Z114" << "";
+        QTest::newRow("olanda") << "olanda" << 0 << QDate(1990, 1, 1) << "Z126" << "";
+        QTest::newRow("bozen") << "bozen" << 0 << QDate(1990, 1, 1) << "A952" << "";
+        QTest::newRow("hong kong") << "hong kong" << 0 << QDate(1990, 1, 1) << "Z221" << "";
+        QTest::newRow("Roma, capital typed with Shift") << "Roma" << 0 << QDate(1980, 1, 1) << "H501" << "";
+        QTest::newRow("47 characters") << "challant saint anselme et" << 0 << QDate(1946, 5, 1) << "C592" << "";
+        QTest::newRow("livo of Trento, 1935") << "livo" << 0 << QDate(1935, 1, 1) << "E624" << "";
+        QTest::newRow("la spezia, 1920") << "la spezia" << 0 << QDate(1920, 1, 1) << "E463" << "SPEZIA GE";
+        QTest::newRow("rovigno, 1935") << "rovigno" << 0 << QDate(1935, 1, 1) << "H619" << "ROVIGNO D'ISTRIA PL";
+        QTest::newRow("sovizzo, 2024") << "sovizzo" << 0 << QDate(2024, 6, 1) << "M436" << "";
+        QTest::newRow("duino-aurisina") << "duino-aurisina" << 0 << QDate(2020, 1, 1) << "D383" << "";
+        QTest::newRow("devin nabrezina") << "devin nabrezina" << 0 << QDate(2020, 1, 1) << "D383" << "";
+        // Born before the name: the official name of the day, not its short half SÈN JAN.
+        QTest::newRow("san giovanni di fassa, 2018") << "san giovanni di fassa" << 0 << QDate(2018, 6, 1) << "M390" << QString::fromUtf8("SÈN JAN DI FASSA TN");
         // clang-format on
     }
 
@@ -409,6 +412,7 @@ private slots:
         QFETCH(int, downs);
         QFETCH(QDate, born);
         QFETCH(QString, code);
+        QFETCH(QString, shown);
         fake.log.clear();
         Form1 form(fake.services());
         testing::Form1Controls ui(form);
@@ -420,6 +424,8 @@ private slots:
         QVERIFY2(fake.log.isEmpty(), qPrintable(fake.log.join(u'|')));
         QCOMPARE(ui.txtCodiceFiscale->text(), expectedCode(born, code));
         QCOMPARE(ui.Text3->text(), code);
+        if (!shown.isEmpty())
+            QCOMPARE(ui.Text1->text() + u' ' + ui.Text2->text(), shown);
     }
 };
 
