@@ -203,9 +203,27 @@ private slots:
             {"SAN REMO", "1/1/2020", "RSSMRA20A01I138Q|ok|"},
             {"MONTECATINI TERME", "1/1/2020", "RSSMRA20A01A561F|ok|"},
             {"STATI UNITI", "1/1/2020", "RSSMRA20A01Z404D|ok|"},
-            // Named otherwise on the birth date.
-            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|"},
-            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|"},
+            // Named otherwise on the birth date: the name of that day said.
+            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|Il 01/01/1935 il luogo si chiamava ROVIGNO D'ISTRIA (PL)."},
+            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|Il 01/01/1920 il luogo si chiamava SPEZIA (GE)."},
+            // A province given: the place of the name in force there, or the
+            // one that bore the name there, under its name of that day.
+            {"CASTRO|LE", "1/1/1970",
+             "|errore|Nessun luogo di nome CASTRO in provincia di LE il 01/01/1970; in vigore: CASTRO (BG) C337, in "
+             "vigore dal 17/03/1861."},
+            {"CALLIANO|AT", "1/1/2023",
+             "RSSMRA23A01B418T|ok|Il 01/01/2023 il luogo si chiamava CALLIANO MONFERRATO (AT)."},
+            {"SAN TEODORO|OT", "1/1/2010", "RSSMRA10A01I329T|ok|"},
+            // Two codes bore the name, neither in force: not guessed between.
+            {"FIUME", "1/1/1960",
+             "|errore|Nessun luogo di nome FIUME in vigore il 01/01/1960: FIUME (FU) D620, in vigore dal 09/03/1924 al "
+             "15/09/1947; FIUME (UD) D621, in vigore dal 19/11/1866 al 31/10/1911."},
+            // Abbreviations.
+            {"S. GIOVANNI ROTONDO", "1/1/1990", "RSSMRA90A01H926V|ok|"},
+            {"S.GIOVANNI ROTONDO", "1/1/1990", "RSSMRA90A01H926V|ok|"},
+            {"SS. COSMA E DAMIANO", "1/1/1990", "RSSMRA90A01I339P|ok|"},
+            {"SANTANTIOCO", "1/1/1990", "RSSMRA90A01I294H|ok|"},
+            {"SANKT LORENZEN", "1/1/1990", "RSSMRA90A01H956Y|ok|"},
             // Born after the newest day of the register's data.
             {"UGGIATE-TREVANO", "1/6/2024",
              "|errore|Nessun luogo di nome UGGIATE-TREVANO in vigore il 01/06/2024 (elenco dei comuni aggiornato al "
@@ -213,10 +231,13 @@ private slots:
             {"ATLANTIDE", "1/6/2024", "|errore|Comune non in elenco (elenco dei comuni aggiornato al 22/01/2024)"},
             {"ATLANTIDE", "1/1/2024", "|errore|Comune non in elenco"},
         };
-        QByteArray csv = "cognome,nome,data,sesso,luogo\n";
-        QStringList expected{kCalcolaHeader};
+        // "PLACE|PROVINCE" gives a province.
+        QByteArray csv = "cognome,nome,data,sesso,luogo,provincia\n";
+        QStringList expected{QStringLiteral("cognome,nome,data,sesso,luogo,provincia,codice,esito,motivo")};
         for (const auto& [place, born, result] : cases) {
-            csv += QByteArray("Rossi,Mario,") + born + ",M," + place + '\n';
+            const QList<QByteArray> placeAndProvince = QByteArray(place).split('|');
+            csv += QByteArray("Rossi,Mario,") + born + ",M," + placeAndProvince[0] + ',' + placeAndProvince.value(1)
+                   + '\n';
             expected << QString::fromUtf8(result);
         }
         const Run r = run({"calcola", "--csv", "-"}, Options().input(csv));
