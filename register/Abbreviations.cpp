@@ -35,7 +35,7 @@ qsizetype abbreviationAt(const QString& text, qsizetype i, QStringList& forms)
         return blanksAfter(i + 6);
     }
     if (at(u"SANT") && i + 4 < text.size() && isVowel(text[i + 4])) {
-        forms = {QStringLiteral("SANT'")};
+        forms = {QStringLiteral("SANT'"), QStringLiteral("SANT")}; // SANTERNO is a word of its own
         return 4;
     }
     return 0;

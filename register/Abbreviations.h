@@ -11,7 +11,7 @@ namespace registro {
 // The names a text may stand for, each abbreviation at the start of a word
 // read in each of its full forms: S. or a lone S as SAN, SANTO, SANTA and
 // SANT'; SS. as SANTI, SANTISSIMO and SANTISSIMA; SANKT as ST.; SANT and a
-// vowel as SANT' and the vowel. Empty when the text holds none, or is longer
+// vowel as SANT' and the vowel, or as it stands (SANTERNO). Empty when the text holds none, or is longer
 // than kLongestAbbreviated. At most kMaxReadings, the rest dropped: a text of
 // many abbreviations is no name.
 QStringList abbreviationReadings(const QString& text);

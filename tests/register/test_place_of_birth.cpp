@@ -406,7 +406,12 @@ private slots:
         QTest::newRow("a lone S") << "S MARIA" << QStringList{"SAN MARIA", "SANTO MARIA", "SANTA MARIA", "SANT'MARIA"};
         QTest::newRow("SS.") << "SS. COSMA" << QStringList{"SANTI COSMA", "SANTISSIMO COSMA", "SANTISSIMA COSMA"};
         QTest::newRow("SANKT") << "sankt lorenzen" << QStringList{"ST. LORENZEN"};
-        QTest::newRow("SANT and a vowel") << "SANTANTIOCO" << QStringList{"SANT'ANTIOCO"};
+        QTest::newRow("SANT and a vowel") << "SANTANTIOCO" << QStringList{"SANT'ANTIOCO", "SANTANTIOCO"};
+        QTest::newRow("a word of its own")
+            << "S. AGATA SUL SANTERNO"
+            << QStringList{"SAN AGATA SUL SANT'ERNO",  "SAN AGATA SUL SANTERNO",    "SANTO AGATA SUL SANT'ERNO",
+                           "SANTO AGATA SUL SANTERNO", "SANTA AGATA SUL SANT'ERNO", "SANTA AGATA SUL SANTERNO",
+                           "SANT'AGATA SUL SANT'ERNO", "SANT'AGATA SUL SANTERNO"};
         QTest::newRow("inside a name") << "MONTE S.ANGELO"
                                        << QStringList{"MONTE SAN ANGELO", "MONTE SANTO ANGELO", "MONTE SANTA ANGELO",
                                                       "MONTE SANT'ANGELO"};
