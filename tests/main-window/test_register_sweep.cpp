@@ -155,12 +155,7 @@ class TestRegisterSweep : public QObject {
     static QString typeKeys(QLineEdit* box, const QString& text, const testing::RecordingServices& fake)
     {
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            const auto key = Qt::Key(c.toUpper().unicode());
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(box, &press);
-            QApplication::sendEvent(box, &release);
+            testing::typeKey(box, text[i]);
             if (!fake.log.isEmpty())
                 return QStringLiteral("at \"%1\": %2").arg(box->text(), fake.log.join(u'|'));
             const QString kept = box->hasSelectedText() ? box->text().left(box->selectionStart()) : box->text();

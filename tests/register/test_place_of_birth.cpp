@@ -76,15 +76,8 @@ QString expectedCode(const QDate& born, const QString& place)
 // the letter. Down held for `downs` presses, with one release at the end.
 void typeLikeAPerson(QWidget* box, const QString& text, int downs = 0)
 {
-    for (const QChar c : text) {
-        const auto key = Qt::Key(c.toUpper().unicode());
-        QKeyEvent press(QEvent::KeyPress, key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
-        QApplication::sendEvent(box, &press);
-        if (c.isUpper())
-            QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(box, &release);
-    }
+    for (const QChar c : text)
+        testing::typeKey(box, c);
     for (int i = 0; i < downs; ++i) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
         QApplication::sendEvent(box, &press);
