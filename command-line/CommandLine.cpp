@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -296,6 +297,9 @@ bool isCommandLine(int argc, char** argv)
 
 int run(int argc, char** argv)
 {
+    // Under a file-size limit (ulimit -f) a write past it kills by SIGXFSZ
+    // mid-row; ignored, it fails with EFBIG and is said as a full disk is.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!Output::standardStreamsReady()) {
         printError(QStringLiteral("impossibile scrivere sullo standard output (chiuso)."));
         return BadUsage;

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
-#include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,15 +20,21 @@ struct Options {
     QString program_ = kProgram;
     bool asNobody_ = false; // root may write anywhere: a user without the right runs as nobody
     QString locale_ = QStringLiteral("C.UTF-8");
+    QString inputFile_; // standard input from this file rather than a pipe
     QString outputFile_; // standard output into this file rather than a pipe
+    bool append_ = false; // to the output file, as >> does
     bool outputClosed_ = false;
-    rlim_t diskFullAt_ = 0; // bytes a file may reach, as on a disk that fills there
+    rlim_t diskFullAt_ = 0; // bytes a file may reach, as ulimit -f sets it
 
     Options& input(const QByteArray& bytes) { return input_ = bytes, *this; }
     Options& program(const QString& path) { return program_ = path, *this; }
     Options& asNobody(bool nobody) { return asNobody_ = nobody, *this; }
     Options& locale(const QString& name) { return locale_ = name, *this; }
-    Options& outputFile(const QString& path) { return outputFile_ = path, *this; }
+    Options& inputFile(const QString& path) { return inputFile_ = path, *this; }
+    Options& outputFile(const QString& path, bool append = false)
+    {
+        return outputFile_ = path, append_ = append, *this;
+    }
     Options& outputClosed(bool closed) { return outputClosed_ = closed, *this; }
     Options& diskFullAt(rlim_t bytes) { return diskFullAt_ = bytes, *this; }
 };
@@ -58,19 +63,21 @@ inline Run run(const QStringList& arguments, const Options& options = {})
             ::_exit(127);
         if (options.outputClosed_)
             ::close(STDOUT_FILENO);
-        if (options.diskFullAt_ > 0) { // writes past it fail with EFBIG, as ENOSPC on a full disk
-            std::signal(SIGXFSZ, SIG_IGN);
+        if (options.diskFullAt_ > 0) { // SIGXFSZ as the shell leaves it: the program must ignore it
             const rlimit limit{options.diskFullAt_, options.diskFullAt_};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
     });
     setEnvironment(process, options.locale_);
+    if (!options.inputFile_.isEmpty())
+        process.setStandardInputFile(options.inputFile_);
     if (!options.outputFile_.isEmpty())
-        process.setStandardOutputFile(options.outputFile_);
+        process.setStandardOutputFile(options.outputFile_, options.append_ ? QIODevice::Append : QIODevice::Truncate);
     process.start(options.program_, arguments);
     if (!process.waitForStarted(10000))
         return {};
-    process.write(options.input_);
+    if (options.inputFile_.isEmpty())
+        process.write(options.input_);
     process.closeWriteChannel();
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};

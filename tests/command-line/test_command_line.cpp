@@ -373,6 +373,12 @@ private slots:
             << QStringList{"calcola", "--csv", "FILE"}
             << QByteArray("cognome,nome,data,sesso\nRossi,Mario,1/1/1980,M\n")
             << "nell'intestazione manca la colonna «luogo» (servono cognome,nome,data,sesso,luogo).";
+        // Results appended (>>) to the file they are read from would be read again.
+        const QByteArray person = "cognome,nome,data,sesso,luogo\nRossi,Mario,1/1/1980,M,Roma\n";
+        for (const QString& from : {"FILE", "- <FILE"})
+            QTest::newRow(qPrintable("output is the input: " + from))
+                << (QStringList{"calcola", "--csv"} + from.split(u' ') + QStringList{">>FILE"}) << person
+                << ": il file di ingresso è anche quello di uscita.";
         QTest::newRow("header unreadable") << QStringList{"verifica", "--csv", "FILE"} << QByteArray("co\"dice\n")
                                            << "riga d'intestazione non leggibile";
     }
@@ -381,14 +387,22 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, input);
         QFETCH(QString, says);
-        if (arguments.contains(QStringLiteral("FILE")))
-            arguments.replace(arguments.indexOf(QStringLiteral("FILE")), file(QStringLiteral("uso.csv"), input));
-        const Run r = run(arguments);
+        const QString path = file(QStringLiteral("uso.csv"), input);
+        Options options;
+        if (arguments.removeOne(QStringLiteral("<FILE")))
+            options.inputFile(path);
+        if (arguments.removeOne(QStringLiteral(">>FILE")))
+            options.outputFile(path, true);
+        arguments.replaceInStrings(QStringLiteral("FILE"), path);
+        const Run r = run(arguments, options);
         QCOMPARE(r.status, 2);
         QCOMPARE(r.out, QByteArray()); // nothing done
         const QString err = QString::fromUtf8(r.err);
         QVERIFY2(err.startsWith(QStringLiteral("tarvolin: ")) && err.contains(says), qPrintable(err));
         QVERIFY(err.contains(QStringLiteral("«tarvolin --help» mostra l'uso.")));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), input);
     }
 
     void helpAndVersion_data()

@@ -49,8 +49,8 @@ private slots:
         QCOMPARE(QString::fromUtf8(r.err), says);
     }
 
-    // A disk that fills up: the file ends at a whole row, the one the
-    // message names.
+    // A disk that fills up, or a file-size limit: the file ends at a whole
+    // row, the one the message names.
     void fileEndsAtAWholeRow()
     {
         QByteArray csv = "id,cognome,nome,data,sesso,luogo\n";
