@@ -375,7 +375,7 @@ private slots:
             << "nell'intestazione manca la colonna «luogo» (servono cognome,nome,data,sesso,luogo).";
         // Results appended (>>) to the file they are read from would be read again.
         const QByteArray person = "cognome,nome,data,sesso,luogo\nRossi,Mario,1/1/1980,M,Roma\n";
-        for (const QString& from : {"FILE", "- <FILE"})
+        for (const QString from : {"FILE", "- <FILE"})
             QTest::newRow(qPrintable("output is the input: " + from))
                 << (QStringList{"calcola", "--csv"} + from.split(u' ') + QStringList{">>FILE"}) << person
                 << ": il file di ingresso è anche quello di uscita.";

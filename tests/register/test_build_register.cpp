@@ -154,7 +154,8 @@ private slots:
             << QByteArray("A,B\n\n1,2\n\r\n3,4\n") << ab << QStringList{"3:1|2", "5:3|4"};
         QTest::newRow("empty fields") << QByteArray("A,B,C\n,,\n\"\",x,\n") << QStringList{"A", "B", "C"}
                                       << QStringList{"2:||", "3:|x|"};
-        QTest::newRow("lone CR is text") << QByteArray("A\nx\ry\n") << QStringList{"A"} << QStringList{"2:x\ry"};
+        QTest::newRow("lone CR ends a line")
+            << QByteArray("A\nx\ry\n") << QStringList{"A"} << QStringList{"2:x", "3:y"};
         QTest::newRow("accents and apostrophes as published")
             << QByteArray("A\n\"AGLIÈ\"\n\"SANT'ELENA \"\n") << QStringList{"A"}
             << QStringList{"2:AGLIÈ", "3:SANT'ELENA "};
@@ -217,7 +218,7 @@ private slots:
             for (char& c : input)
                 c = alphabet[random() % sizeof alphabet];
             const auto table = readCsv(input);
-            const qsizetype lines = input.count('\n') + 1;
+            const qsizetype lines = input.count('\n') + input.count('\r') + 1; // at most
             if (!table.ok()) {
                 QVERIFY(table.errorLine >= 1 && table.errorLine <= lines);
                 continue;
