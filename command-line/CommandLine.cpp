@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -176,6 +177,9 @@ int updateRegister(const Command&, const QStringList& rest, const Context& conte
         return failed(QStringLiteral("%1: il file non esiste.").arg(archive));
     if (file.isDir())
         return failed(QStringLiteral("%1 è una cartella, non un file.").arg(archive));
+    // Not even root writes on a file system mounted read-only: sudo would not help.
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0 && errno == EROFS)
+        return failed(QStringLiteral("la cartella %1 è su un file system in sola lettura.").arg(folder));
     if (!QFileInfo(folder).isWritable())
         return failed(QStringLiteral("questo utente non può scrivere nella cartella %1. Un'installazione di sistema "
                                      "si aggiorna come amministratore: sudo tarvolin registro aggiorna %2.")

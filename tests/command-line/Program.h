@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ struct Options {
     QByteArray input_; // standard input
     QString program_ = kProgram;
     bool asNobody_ = false; // root may write anywhere: a user without the right runs as nobody
+    QByteArray readOnly_; // a folder the program sees on a file system mounted read-only
     QString locale_ = QStringLiteral("C.UTF-8");
     QString inputFile_; // standard input from this file rather than a pipe
     QString outputFile_; // standard output into this file rather than a pipe
@@ -29,6 +32,7 @@ struct Options {
     Options& input(const QByteArray& bytes) { return input_ = bytes, *this; }
     Options& program(const QString& path) { return program_ = path, *this; }
     Options& asNobody(bool nobody) { return asNobody_ = nobody, *this; }
+    Options& readOnly(const QString& folder) { return readOnly_ = QFile::encodeName(folder), *this; }
     Options& locale(const QString& name) { return locale_ = name, *this; }
     Options& inputFile(const QString& path) { return inputFile_ = path, *this; }
     Options& outputFile(const QString& path, bool append = false)
@@ -61,6 +65,13 @@ inline Run run(const QStringList& arguments, const Options& options = {})
     process.setChildProcessModifier([options] {
         if (options.asNobody_ && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(127);
+        // Mounted so in a namespace of the program's own; exit 126 where that cannot be.
+        const char* folder = options.readOnly_.constData();
+        if (!options.readOnly_.isEmpty()
+            && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount(folder, folder, nullptr, MS_BIND, nullptr) != 0
+                || ::mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0))
+            ::_exit(126);
         if (options.outputClosed_)
             ::close(STDOUT_FILENO);
         if (options.diskFullAt_ > 0) { // SIGXFSZ as the shell leaves it: the program must ignore it

@@ -277,6 +277,9 @@ private slots:
         QTest::newRow("tab in alternative name")
             << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN")
             << "altra denominazione: il nome contiene";
+        QTest::newRow("a code two places bear")
+            << comune("FIUMICINO", "H501", "RM", "1992-04-04")
+            << "il codice H501 è di due luoghi il 04/04/1992: ROMA (RM) e FIUMICINO (RM)";
         QTest::newRow("missing field") << QByteArray("1,\"ABANO\",\"A001\",\"PD\",\"1866-11-19\",\"A\"\n")
                                        << "6 campi invece di 8";
         QTest::newRow("unterminated quote") << QByteArray("1,\"ABANO,\"A001\",\"PD\"\n") << "";
