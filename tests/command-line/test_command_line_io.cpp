@@ -165,9 +165,11 @@ private slots:
             << bom + "sep=;\r\n" + header + added + "\r\n" + person.arg("1980-01-01 00:00:00")
                    + ";RSSMRA80A01H501U;ok;\r\n"
             << int(QStringConverter::Utf8);
-        const QString text = bom + "cognome\tnome\tdata\tsesso\tluogo\r\nD'Amico\tNicolò\t7/5/1983\tM\tForlì\r\n";
-        const QString out = bom + "cognome\tnome\tdata\tsesso\tluogo\tcodice\tesito\tmotivo\r\n"
-                            + "D'Amico\tNicolò\t7/5/1983\tM\tForlì\tDMCNCL83E07D704A\tok\t\r\n";
+        // As LibreOffice saves "Unicode text": text quoted, LF.
+        const QString text = bom + "\"cognome\"\t\"nome\"\t\"data\"\t\"sesso\"\t\"luogo\"\n"
+                             + "\"D'Amico\"\t\"Nicolò\"\t1983-05-07\t\"M\"\t\"Forlì\"\n";
+        const QString out = bom + "cognome\tnome\tdata\tsesso\tluogo\tcodice\tesito\tmotivo\n"
+                            + "D'Amico\tNicolò\t1983-05-07\tM\tForlì\tDMCNCL83E07D704A\tok\t\n";
         QTest::newRow("Unicode text, UTF-16LE") << text << out << int(QStringConverter::Utf16LE);
         QTest::newRow("UTF-16BE") << text << out << int(QStringConverter::Utf16BE);
     }
