@@ -188,7 +188,8 @@ QString withoutMidnight(const QString& text)
 {
     if (!text.contains(u':'))
         return text;
-    static const QRegularExpression midnight(QStringLiteral("^\\s*(\\S.*?)(?:\\s+|T)0?0:00(?::00(?:\\.0+)?)?\\s*$"));
+    static const QRegularExpression midnight(QStringLiteral("^\\s*(\\S.*?)(?:\\s+|T)0?0:00(?::00(?:\\.0+)?)?\\s*$"),
+                                             QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = midnight.match(text);
     return match.hasMatch() ? match.captured(1) : text;
 }
