@@ -117,8 +117,10 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     // Italian order on every machine: 3/4/1990 is 3 April.
     static const QLocale italian(QLocale::Italian, QLocale::Italy);
     QDate born;
+    // A sheet's date cell may come with a time of midnight: that is the day.
+    const QString date = platform::withoutMidnight(values[2]);
     if (const auto fault =
-            platform::checkPerson({values[0], values[1], values[2], values[3], values[4]}, italian, today_, &born))
+            platform::checkPerson({values[0], values[1], date, values[3], values[4]}, italian, today_, &born))
         return fail(fault->message);
     if (!comuni_.db)
         return fail(QStringLiteral("Registro dei comuni non disponibile: ") + comuni_.fault);
