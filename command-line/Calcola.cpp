@@ -97,14 +97,13 @@ const Calcola::Span& Calcola::choose(const QString& name, const QString& provinc
     span.code = choice.place.code;
     if (!choice.records.empty())
         span.name = choice.records.front().name;
-    const bool provinces = choice.outcome != registro::PlaceChoice::Chosen || !province.isEmpty();
+    span.abbreviation = choice.abbreviation;
+    if (choice.renamed)
+        span.dayName = QStringLiteral("%1 (%2)").arg(choice.place.name, choice.place.province);
+    const bool provinces = choice.outcome != registro::PlaceChoice::Chosen || !province.isEmpty() || choice.renamed;
     narrowToSameRecords(choice.records, born, provinces, span.first, span.last);
     narrowToSameRecords(choice.otherNames, born, provinces, span.first, span.last);
-    // What a failed choice names, described.
-    QStringList candidates;
-    for (const registro::Record& r : choice.named)
-        candidates << registro::describePlace(r);
-    span.candidates = candidates.join(QStringLiteral("; "));
+    span.candidates = registro::describePlaces(choice.named); // what a failed choice names
     spans->push_back(std::move(span));
     return spans->back();
 }
@@ -118,8 +117,10 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     // Italian order on every machine: 3/4/1990 is 3 April.
     static const QLocale italian(QLocale::Italian, QLocale::Italy);
     QDate born;
+    // A sheet's date cell may come with a time of midnight: that is the day.
+    const QString date = platform::withoutMidnight(values[2]);
     if (const auto fault =
-            platform::checkPerson({values[0], values[1], values[2], values[3], values[4]}, italian, today_, &born))
+            platform::checkPerson({values[0], values[1], date, values[3], values[4]}, italian, today_, &born))
         return fail(fault->message);
     if (!comuni_.db)
         return fail(QStringLiteral("Registro dei comuni non disponibile: ") + comuni_.fault);
@@ -140,10 +141,19 @@ bool Calcola::run(const QStringList& values, QStringList& added)
             return fail(
                 QStringLiteral("Nessun luogo di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
         case registro::PlaceChoice::Ambiguous:
+            if (span->abbreviation)
+                return fail(registro::severalPlacesMessage(values[4], day, span->candidates));
             return fail(
                 QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
+        case registro::PlaceChoice::NotInProvince:
+            return fail(QStringLiteral("Nessun luogo di nome %1 in provincia di %2 il %3; in vigore: %4.")
+                            .arg(span->name, platform::upperCase(platform::trimBlanks(values.value(5))), day,
+                                 span->candidates));
     }
     added = QStringList(ColumnCount);
+    // The code carried on under another name: the name of that day said.
+    if (!span->dayName.isEmpty())
+        added[Motivo] = QStringLiteral("Il %1 il luogo si chiamava %2.").arg(italianDate(born), span->dayName);
     added[Codice] =
         CalcoloCodFis(values[0], values[1], born, platform::upperCase(platform::trimBlanks(values[3])), span->code);
     added[Esito] = QStringLiteral("ok");

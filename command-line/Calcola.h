@@ -35,6 +35,8 @@ private:
         QString code; // of the place chosen
         QString name; // the name as the register has it, for a failed choice
         QString candidates; // the records a failed choice names, described
+        QString dayName; // "SPEZIA (GE)": chosen under the name of that day
+        bool abbreviation = false; // the text read through its abbreviations
     };
     const Span& choose(const QString& name, const QString& province, const QDate& born);
 

@@ -13,6 +13,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -28,18 +30,22 @@ using platform::italianDate;
 const char kNotes[] = R"(
 Le opzioni di Qt (-platform, -style, -display, -geometry...) aprono la finestra.
 
-FILE «-» è lo standard input. Il file è CSV in UTF-8 con una riga
-d'intestazione; il separatore è quello dell'intestazione: virgola, punto e
-virgola (come lo salva un foglio di calcolo in italiano) o tabulazione. Un
-campo con il separatore, virgolette o a capo va tra virgolette. Le colonne:
+FILE «-» è lo standard input; non può essere il file d'uscita. Il file è
+CSV in UTF-8, o in UTF-16 con il BOM (il «testo Unicode» di un foglio di
+calcolo), con una riga d'intestazione; il separatore è quello di una prima
+riga «sep=;», se c'è, o quello dell'intestazione: virgola, punto e virgola
+(come lo salva un foglio di calcolo in italiano) o tabulazione. Le righe
+finiscono in LF, CR LF o CR; le righe vuote, anche di soli separatori, sono
+saltate. Un campo con il separatore, virgolette o a capo va tra virgolette.
+Una data con l'ora 00:00 vale quel giorno. Le colonne:
 per calcola cognome, nome, data, sesso, luogo e, se serve, provincia; per
 verifica codice; in qualsiasi ordine; le altre colonne sono ricopiate. Gli
 argomenti valgono come un file con quell'intestazione. Ogni riga è elaborata
 appena letta; una riga di oltre %1 è una riga d'errore.
 
-L'uscita è CSV in UTF-8 sullo standard output, con il separatore
-dell'ingresso: l'intestazione, poi una riga per ogni riga d'ingresso, con le
-colonne d'ingresso seguite da
+L'uscita è CSV sullo standard output nella forma dell'ingresso (separatore,
+codifica, fine riga, BOM e riga «sep=»): l'intestazione, poi una riga per
+ogni riga d'ingresso, con le colonne d'ingresso seguite da
   calcola:  codice,esito,motivo
             esito «ok», o «errore» con il motivo
   verifica: esito,motivo,sesso,data_nascita,data_secolo_precedente,luogo,
@@ -176,6 +182,9 @@ int updateRegister(const Command&, const QStringList& rest, const Context& conte
         return failed(QStringLiteral("%1: il file non esiste.").arg(archive));
     if (file.isDir())
         return failed(QStringLiteral("%1 è una cartella, non un file.").arg(archive));
+    // Not even root writes on a file system mounted read-only: sudo would not help.
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0 && errno == EROFS)
+        return failed(QStringLiteral("la cartella %1 è su un file system in sola lettura.").arg(folder));
     if (!QFileInfo(folder).isWritable())
         return failed(QStringLiteral("questo utente non può scrivere nella cartella %1. Un'installazione di sistema "
                                      "si aggiorna come amministratore: sudo tarvolin registro aggiorna %2.")
@@ -296,6 +305,9 @@ bool isCommandLine(int argc, char** argv)
 
 int run(int argc, char** argv)
 {
+    // Under a file-size limit (ulimit -f) a write past it kills by SIGXFSZ
+    // mid-row; ignored, it fails with EFBIG and is said as a full disk is.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!Output::standardStreamsReady()) {
         printError(QStringLiteral("impossibile scrivere sullo standard output (chiuso)."));
         return BadUsage;

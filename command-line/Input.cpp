@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace riga {
@@ -22,7 +23,7 @@ bool Input::open(const QString& file, QString& reason)
     file_ = file;
     if (file == u"-") {
         fd_ = STDIN_FILENO;
-        return true;
+        return !readsOutput(reason);
     }
     const QFileInfo info(file);
     if (!info.exists()) {
@@ -38,6 +39,19 @@ bool Input::open(const QString& file, QString& reason)
         reason = QStringLiteral("impossibile aprire %1 (%2).").arg(file, systemErrorText(errno));
         return false;
     }
+    return !readsOutput(reason);
+}
+
+// Results appended to the file they are read from would be read again, and
+// their results again, until the disk is full: refused, as cat does.
+bool Input::readsOutput(QString& reason) const
+{
+    struct stat in {
+    }, out{};
+    if (::fstat(fd_, &in) != 0 || ::fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(in.st_mode) || in.st_dev != out.st_dev
+        || in.st_ino != out.st_ino)
+        return false;
+    reason = QStringLiteral("%1: il file di ingresso è anche quello di uscita.").arg(name());
     return true;
 }
 

@@ -18,7 +18,8 @@ public:
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
-    // Opens `file` ("-": standard input); false with the reason.
+    // Opens `file` ("-": standard input); false with the reason, also when
+    // it is the file standard output writes to.
     bool open(const QString& file, QString& reason);
     // "lo standard input" or the file as given, for messages.
     QString name() const;
@@ -27,6 +28,8 @@ public:
     qsizetype read(char* into, qsizetype most) override;
 
 private:
+    bool readsOutput(QString& reason) const;
+
     Output& out_;
     QString file_;
     int fd_ = -1;

@@ -59,8 +59,29 @@ bool Output::standardStreamsReady()
     return ::fcntl(STDOUT_FILENO, F_GETFL) != -1;
 }
 
+void Output::setForm(const platform::CsvForm& form, char separator)
+{
+    lineEnd_ = form.lineEnd;
+    const bool big = form.encoding == platform::CsvForm::Utf16BigEndian;
+    if (form.encoding != platform::CsvForm::Utf8) {
+        utf16_.emplace(big ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
+        buffer_ += big ? "\xFE\xFF" : "\xFF\xFE";
+        rowStart_ = buffer_.size();
+    } else if (form.byteOrderMark) {
+        buffer_ += "\xEF\xBB\xBF";
+    }
+    if (form.separatorLine)
+        buffer_ += "sep=" + QByteArray(1, separator) + lineEnd_;
+}
+
 void Output::rowDone(qsizetype inputLine)
 {
+    if (utf16_) {
+        const QString row = QString::fromUtf8(QByteArrayView(buffer_).sliced(rowStart_));
+        buffer_.truncate(rowStart_);
+        buffer_ += utf16_->encode(row);
+    }
+    rowStart_ = buffer_.size();
     rowsCounted_ = true;
     rows_.push_back({buffer_.size(), inputLine});
     if (buffer_.size() >= kChunk || sinceWrite_.elapsed() >= 1000)
@@ -92,6 +113,7 @@ bool Output::flush()
     if (error_ && rowsCounted_ && written > wholeRows)
         dropPartialRow(written - wholeRows);
     buffer_.resize(0);
+    rowStart_ = 0;
     rows_.clear();
     sinceWrite_.restart();
     return !error_;

@@ -6,10 +6,13 @@
 // ends the program quietly, as SIGPIPE does.
 
 #include "CommandLine.h"
+#include "Csv.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringEncoder>
+#include <optional>
 #include <vector>
 
 namespace riga {
@@ -35,7 +38,14 @@ public:
     // that no file the run opens takes its number (and the messages).
     static bool standardStreamsReady();
 
+    // Results written as the input was, to open where it came from: its
+    // byte-order mark, its first line "sep=;", its line end, and UTF-16 for
+    // UTF-16 (so a spreadsheet reads the accents as it wrote them). Before
+    // the first row.
+    void setForm(const platform::CsvForm& form, char separator);
     QByteArray& buffer() { return buffer_; }
+    // What ends a row: "\n" unless the form says otherwise.
+    const QByteArray& lineEnd() const { return lineEnd_; }
     // Ends a row of results (`inputLine`: where its input began, 0 when it
     // came from the arguments); written out once the chunk is full or a
     // second has passed since the last write.
@@ -57,6 +67,9 @@ private:
     QString failure() const;
 
     QByteArray buffer_;
+    qsizetype rowStart_ = 0; // in buffer_, of the row being made
+    QByteArray lineEnd_ = "\n";
+    std::optional<QStringEncoder> utf16_; // the rows are made in UTF-8, and written so
     std::vector<RowEnd> rows_; // the rows that end in buffer_
     bool rowsCounted_ = false;
     qsizetype rowsOut_ = 0; // written whole, the header among them

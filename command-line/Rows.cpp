@@ -4,14 +4,17 @@
 #include "Job.h"
 #include "Output.h"
 
+#include <algorithm>
+
 namespace riga {
 
 namespace {
 
 // One output row: the input's fields, cut or padded to the header's width,
 // then the added ones.
-void appendRow(QByteArray& out, const QStringList& input, qsizetype width, const QStringList& added, char separator)
+void appendRow(Output& output, const QStringList& input, qsizetype width, const QStringList& added, char separator)
 {
+    QByteArray& out = output.buffer();
     for (qsizetype i = 0; i < width; ++i) {
         if (i > 0)
             out += separator;
@@ -22,7 +25,18 @@ void appendRow(QByteArray& out, const QStringList& input, qsizetype width, const
         out += separator;
         platform::appendCsvField(out, field, separator);
     }
-    out += '\n';
+    out += output.lineEnd();
+}
+
+// The next record, past those of empty fields only (";;;;" where a sheet
+// ends): blank lines to whoever made them.
+bool nextRecord(platform::CsvReader& reader, platform::CsvRecord& record)
+{
+    while (reader.next(record))
+        if (record.fault != platform::CsvFault::None
+            || std::any_of(record.fields.cbegin(), record.fields.cend(), [](const QString& f) { return !f.isEmpty(); }))
+            return true;
+    return false;
 }
 
 // The input's columns the job reads, by name; -1 where one is missing.
@@ -74,13 +88,13 @@ bool runRecord(Job& job, const platform::CsvRecord& record, qsizetype width, con
 
 int runArguments(Job& job, const QStringList& header, const QList<QStringList>& rows, Output& out)
 {
-    appendRow(out.buffer(), header, header.size(), job.addedColumns(), ',');
+    appendRow(out, header, header.size(), job.addedColumns(), ',');
     out.rowDone();
     bool allDone = true;
     QStringList added;
     for (const QStringList& row : rows) {
         allDone &= job.run(row, added);
-        appendRow(out.buffer(), row, header.size(), added, ',');
+        appendRow(out, row, header.size(), added, ',');
         out.rowDone();
     }
     return out.finish(allDone ? Success : RowFailed);
@@ -92,7 +106,7 @@ int runCsv(Job& job, Input& input, Output& out)
     platform::CsvRecord record;
     const QString file = input.name();
     const QStringList required = job.inputColumns();
-    if (!reader.next(record)) {
+    if (!nextRecord(reader, record)) {
         if (reader.stop() != platform::CsvReader::Stop::None) {
             printError(stopText(reader, input));
             return BadUsage;
@@ -111,14 +125,15 @@ int runCsv(Job& job, Input& input, Output& out)
                                 .arg(file, required[i], required.join(u',')));
 
     const char separator = reader.separator();
-    appendRow(out.buffer(), header, header.size(), job.addedColumns(), separator);
+    out.setForm(reader.form(), separator);
+    appendRow(out, header, header.size(), job.addedColumns(), separator);
     out.rowDone(record.line);
     bool allDone = true;
     QStringList values(at.size());
     QStringList added;
-    while (!out.failed() && reader.next(record)) {
+    while (!out.failed() && nextRecord(reader, record)) {
         allDone &= runRecord(job, record, header.size(), at, values, added);
-        appendRow(out.buffer(), record.fields, header.size(), added, separator);
+        appendRow(out, record.fields, header.size(), added, separator);
         out.rowDone(record.line);
     }
     const int status = out.finish(allDone ? Success : RowFailed);

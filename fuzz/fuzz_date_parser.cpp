@@ -122,6 +122,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(platform::parseDate(QStringLiteral("  ") + text + QStringLiteral(" "), c.locale, today) == date,
                context);
 
+    // A spreadsheet's time of midnight after it is the same day.
+    FUZZ_CHECK(platform::withoutMidnight(text) == text, context);
+    FUZZ_CHECK(platform::parseDate(platform::withoutMidnight(text + QStringLiteral(" 00:00:00")), c.locale, today)
+                   == date,
+               context);
+
     const bool bornInRange = date <= today && date.year() >= platform::kFirstBirthYear;
     FUZZ_CHECK(born == (bornInRange ? parsed : std::nullopt), context);
 

@@ -116,8 +116,12 @@ void Form1::cmdElabora_Click()
         return refuse(Text1, platform::errorText(error));
     }
     if (place.outcome == registro::PlaceChoice::NotInForce) {
-        if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born, dataDate_)))
+        if (!services_.messageBox.ask(this, registro::notInForceQuestion(place.place, born, dataDate_, place.named)))
             return;
+    } else if (place.outcome == registro::PlaceChoice::Ambiguous) {
+        return refuse(Text1, registro::severalPlacesMessage(Text1->text(), platform::italianDate(born),
+                                                            registro::describePlaces(place.named))
+                                 + QStringLiteral(" Scegliere il luogo nell'elenco."));
     } else if (place.outcome != registro::PlaceChoice::Chosen) {
         return refuse(Text1, registro::notInRegisterMessage(dataDate_, born));
     }

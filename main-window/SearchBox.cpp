@@ -1,5 +1,7 @@
 #include "SearchBox.h"
 
+#include "Abbreviations.h"
+#include "Completion.h"
 #include "Look.h"
 #include "PlaceChoice.h"
 #include "RegisterSql.h"
@@ -64,58 +66,6 @@ QString typedBy(const QKeyEvent* key)
     if ((mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier))
         return {};
     return key->text();
-}
-
-// What the box shows to complete a text: the name, and where the selected
-// part not yet typed starts.
-struct Completion {
-    QString text;
-    qsizetype start;
-};
-
-// The completion of `search` by `name`, a name that begins with it as the
-// index reads it. The caret goes after the part of the name that stands for
-// what was typed: of the lengths of the name's beginnings that fold like the
-// text, the number of characters typed when it is one, else the nearest below
-// it (FORLÌ for "forli'", one blank for two), else the nearest above; never
-// between a letter and its accent. The next key then replaces exactly the
-// part not yet typed: "ca" on CA' D'ANDREA keeps CA, so "cat" reads CAT and
-// goes on to CATANIA. When no beginning folds like the text ("villnos" typed
-// for VILLNÖß, SS for ß), the text typed stays, with the rest of the name
-// after the letter it stops within.
-Completion completionOf(const QString& name, const QString& search)
-{
-    const QString foldedText = registro::foldKey(search);
-    const qsizetype typed = search.size();
-    qsizetype below = -1, above = -1, past = name.size();
-    // A longer beginning never folds shorter, so the search stops once the
-    // fold has outgrown the text.
-    for (qsizetype k = 0; k <= name.size(); ++k) {
-        const QString folded = registro::foldKey(QStringView(name).left(k));
-        if (folded.size() > foldedText.size()) {
-            past = k;
-            break;
-        }
-        if (folded != foldedText)
-            continue;
-        if (k <= typed)
-            below = k;
-        else if (above < 0)
-            above = k;
-    }
-    if (below < 0 && above < 0)
-        return {search + name.mid(past), typed};
-    qsizetype k = below >= 0 ? below : above;
-    while (k < name.size() && name[k].isMark())
-        ++k;
-    return {name, k};
-}
-
-// Whether the name, as far as the text goes, is spelled as typed: accents
-// count when the text has any.
-bool spelledAsTyped(const QString& name, const QString& spelling)
-{
-    return !platform::hasAccent(spelling) || platform::spellingKey(name).startsWith(spelling);
 }
 
 // SQLite's "database is locked": another program holds the file.
@@ -277,9 +227,9 @@ QString SearchBox::showRecord(const QString& search)
                                   registro::periodsFromField(rsComuni->field(kPeriods))};
     // A step may land on a name the text does not begin: the caret then goes
     // after as many characters as were typed.
-    const Completion shown = registro::foldKey(record.name).startsWith(registro::foldKey(search))
-                                 ? completionOf(record.name, search)
-                                 : Completion{record.name, search.size()};
+    const searchbox::Completion shown = registro::foldKey(record.name).startsWith(registro::foldKey(search))
+                                            ? searchbox::completionOf(record.name, search)
+                                            : searchbox::Completion{record.name, search.size()};
     showName(shown.text);
     selectAfter(shown.start);
     completion_ = Text1.hasSelectedText() ? Text1.selectionStart() : -1;
@@ -323,7 +273,7 @@ void SearchBox::preferSpelling(const QString& search, const QString& folded)
 {
     using registro::sql::kName;
     const QString spelling = platform::spellingKey(search);
-    if (spelledAsTyped(rsComuni->field(kName), spelling))
+    if (searchbox::spelledAsTyped(rsComuni->field(kName), spelling))
         return;
     // Over every name the text begins: "pè" must reach PÈRGINE past the
     // hundreds of PE names before it, or the accent typed would be lost.
@@ -331,7 +281,7 @@ void SearchBox::preferSpelling(const QString& search, const QString& folded)
         rsComuni->moveNext();
         if (rsComuni->eof() || !registro::foldKey(rsComuni->field(kName)).startsWith(folded))
             break;
-        if (spelledAsTyped(rsComuni->field(kName), spelling))
+        if (searchbox::spelledAsTyped(rsComuni->field(kName), spelling))
             return;
     }
     rsComuni->seek(search);
@@ -362,7 +312,7 @@ void SearchBox::Text1_KeyUp()
                     // tome e", does not make the text grow.
                     completedPart = showRecord(search);
                 }
-            } else {
+            } else if (!beginsAbbreviatedName(search)) {
                 if (look::textColour(&Text1) != look::darkRed)
                     showMessage(registro::notInRegisterMessage());
                 target = look::darkRed;
@@ -384,6 +334,20 @@ void SearchBox::Text1_KeyUp()
             waitForLocks(false);
         showMessage(QStringLiteral("DulMsg: ") + QString::number(error.number) + u' ' + error.description);
     }
+}
+
+// Whether the text, its abbreviations read in full (S. GIOVANNI, SANKT
+// LORENZEN), begins a name: no miss then, and the text stays as typed for
+// Elabora to read.
+bool SearchBox::beginsAbbreviatedName(const QString& search)
+{
+    for (const QString& reading : registro::abbreviationReadingsWhileTyping(search)) {
+        rsComuni->seek(reading);
+        if (!rsComuni->noMatch() && !rsComuni->eof()
+            && registro::foldKey(rsComuni->field(registro::sql::kName)).startsWith(registro::foldKey(reading)))
+            return true;
+    }
+    return false;
 }
 
 // After a lock was reported, look-ups fail at once until one succeeds.

@@ -44,6 +44,7 @@ private:
     void Text1_KeyDown(int KeyCode);
     void Text1_KeyUp();
     void preferSpelling(const QString& search, const QString& folded);
+    bool beginsAbbreviatedName(const QString& search);
     void waitForLocks(bool wait);
     // Returns the part of the name kept before the selection, blanks trimmed.
     QString showRecord(const QString& search);

@@ -1,6 +1,7 @@
 // The ANPR archive of municipalities: its rows checked, the changes after its
 // date applied, and the records its periods make.
 
+#include "DateParser.h"
 #include "SourceTable.h"
 
 #include <QRegularExpression>
@@ -18,6 +19,7 @@ std::vector<ArchiveRow> readArchive(const QString& file, QByteArrayView bytes)
     const qsizetype startColumn = table.column(QStringLiteral("DATAISTITUZIONE"));
     const qsizetype endColumn = table.column(QStringLiteral("DATACESSAZIONE"));
     const qsizetype otherNameColumn = table.column(QStringLiteral("ALTRADENOMINAZIONE"));
+    const qsizetype municipalityColumn = table.optionalColumn(QStringLiteral("CODISTAT"));
 
     std::vector<ArchiveRow> rows;
     rows.reserve(table.rows().size());
@@ -29,6 +31,8 @@ std::vector<ArchiveRow> readArchive(const QString& file, QByteArrayView bytes)
                      row.fields[codeColumn],
                      {},
                      {},
+                     municipalityColumn < 0 ? QString() : row.fields[municipalityColumn],
+                     file,
                      row.line};
         if (const QString fault = nameFault(r.name); !fault.isEmpty())
             table.fail(row, fault);
@@ -134,10 +138,41 @@ QStringList halvesOf(const ArchiveRow& row, const QList<std::pair<QString, QDate
     return halves;
 }
 
+// One place to a code on any day: see municipalityRecords.
+void checkOnePlacePerCode(const std::vector<ArchiveRow>& rows)
+{
+    QHash<QString, QSet<QString>> namesOf; // CODISTAT -> every name it bears at some time
+    for (const ArchiveRow& r : rows)
+        if (!r.municipality.isEmpty())
+            namesOf[r.municipality] << r.name << r.otherName;
+    const auto names = [&](const ArchiveRow& r) {
+        return r.municipality.isEmpty() ? QSet<QString>{r.name, r.otherName} : namesOf.value(r.municipality);
+    };
+    const auto onePlace = [&](const ArchiveRow& a, const ArchiveRow& b) {
+        return a.name == b.name || (!a.municipality.isEmpty() && a.municipality == b.municipality)
+               || names(a).contains(b.name) || names(b).contains(a.name);
+    };
+    QHash<QString, std::vector<const ArchiveRow*>> byCode;
+    for (const ArchiveRow& r : rows) {
+        std::vector<const ArchiveRow*>& before = byCode[r.code];
+        for (const ArchiveRow* other : before) {
+            const QDate day = std::max(r.start, other->start);
+            if ((r.end.isValid() && r.end < day) || (other->end.isValid() && other->end < day) || onePlace(*other, r))
+                continue;
+            throw SourceError(
+                r.file, r.line,
+                QStringLiteral("il codice %1 è di due luoghi il %2: %3 (%4) e %5 (%6)")
+                    .arg(r.code, platform::italianDate(day), other->name, other->province, r.name, r.province));
+        }
+        before.push_back(&r);
+    }
+}
+
 } // namespace
 
 std::vector<Record> municipalityRecords(const std::vector<ArchiveRow>& rows)
 {
+    checkOnePlacePerCode(rows);
     QHash<QString, QList<std::pair<QString, QDate>>> namesOfCode;
     for (const ArchiveRow& r : rows)
         namesOfCode[r.code].append({r.name, r.start});

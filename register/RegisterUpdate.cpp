@@ -6,7 +6,11 @@
 #include "RegisterSql.h"
 #include "Sqlite.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
+#include <cerrno>
+#include <csignal>
 
 namespace registro {
 
@@ -37,10 +41,30 @@ Present present(const QString& target)
     return found;
 }
 
+// An update killed while writing leaves its file beside the register
+// ("Comuni.mdb.tmp1234", by its process number): once that process is
+// gone, nothing else will remove it.
+void removeLeftovers(const QString& target)
+{
+    const QFileInfo file(target);
+    const QString prefix = file.fileName() + QStringLiteral(".tmp");
+    const QDir folder = file.absoluteDir();
+    for (const QString& name :
+         folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive)) {
+        const QString number = name.mid(prefix.size());
+        bool isNumber = !number.isEmpty() && number.size() <= 9;
+        for (const QChar c : number)
+            isNumber = isNumber && c >= u'0' && c <= u'9';
+        if (isNumber && ::kill(pid_t(number.toInt()), 0) != 0 && errno == ESRCH)
+            QFile::remove(folder.filePath(name));
+    }
+}
+
 } // namespace
 
 UpdateResult updateRegister(const QString& target, const sources::SourceFiles& files)
 {
+    removeLeftovers(target);
     // The archive and the changes alone first: an archive cut short is said
     // to be so, before the changes find the periods they close missing.
     const Present before = present(target);

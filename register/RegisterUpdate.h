@@ -17,7 +17,8 @@ struct UpdateResult {
 // present register holds (a file cut short) or reaches less far back in
 // time than it is refused. The new register is written beside the old one
 // and takes its name only once complete and on the disk, so on any failure
-// the old one stays byte for byte as it was.
+// the old one stays byte for byte as it was. Files that updates killed while
+// writing left beside it go first.
 // Throws sources::SourceError for a fault in a file, platform::Error for a
 // fault in writing.
 UpdateResult updateRegister(const QString& target, const sources::SourceFiles& files);

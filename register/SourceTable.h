@@ -34,6 +34,8 @@ public:
     Table(const QString& file, QByteArrayView bytes);
     // The index of a column; a fault when the header lacks it.
     qsizetype column(const QString& name) const;
+    // The index of a column, or -1 when the header lacks it.
+    qsizetype optionalColumn(const QString& name) const { return csv_.header.indexOf(name); }
     const std::vector<platform::CsvRow>& rows() const { return csv_.rows; }
     [[noreturn]] void fail(const platform::CsvRow& row, const QString& message) const;
     // A real day as yyyy-mm-dd, or null for an empty text when `emptyIsNull`.

@@ -29,15 +29,17 @@ struct ArchiveRow {
     QString code; // CODCATASTALE
     QDate start; // DATAISTITUZIONE
     QDate end; // DATACESSAZIONE; null for 9999-12-31, still in force
+    QString municipality; // CODISTAT, the same through changes of name; empty when the file has none
+    QString file;
     qsizetype line = 0;
 };
 
 // The whole file; a fault when it cannot be read.
 QByteArray readFile(const QString& path);
 
-// The rows of a file in the archive's format. Rows whose code is "ND" (the
-// archive's mark for a code never assigned) are left out: a record without a
-// code cannot give a fiscal code.
+// The rows of a file in the archive's format (CODISTAT may be missing). Rows
+// whose code is "ND" (the archive's mark for a code never assigned) are left
+// out: a record without a code cannot give a fiscal code.
 std::vector<ArchiveRow> readArchive(const QString& file, QByteArrayView bytes);
 
 // Applies the changes published after the archive's date (same format): a
@@ -51,7 +53,10 @@ void applyChanges(std::vector<ArchiveRow>& archive, const std::vector<ArchiveRow
 QDate newestDay(const std::vector<ArchiveRow>& rows);
 
 // One record per (name, code) with every period of the rows that bear the
-// name, touching periods of one province joined, gaps kept: the official
+// name; a code that two places bear on one day is a fault (two rows of the
+// code whose periods meet are one place when they have one name, one
+// CODISTAT, or a name the other's municipality bears at some time: FILAGO
+// and MARNE, both D588 until 1928, MARNE since called FILAGO). The records: touching periods of one province joined, gaps kept: the official
 // names, the alternative names (BOZEN), and each half of a bilingual name.
 // A name is bilingual where the data marks it so: the row has an
 // alternative name (one half, or "COMUNE DI X-OBCINA Y", whose X and Y are

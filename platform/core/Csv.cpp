@@ -1,5 +1,7 @@
 #include "Csv.h"
 
+#include "CsvUtf16.h"
+
 #include <cstring>
 
 namespace platform {
@@ -8,6 +10,23 @@ namespace {
 
 // What a source is asked for at a time; the buffer holds about twice that.
 constexpr qsizetype kChunk = 64 * 1024;
+
+// The line ends in quoted text: LF, CR LF, or a lone CR. `afterCr`: the text
+// before ended in CR, so an LF first ends no line of its own.
+qsizetype lineEnds(QByteArrayView text, bool& afterCr)
+{
+    if (text.isEmpty())
+        return 0;
+    qsizetype ends = 0;
+    if (!text.contains('\r')) {
+        ends = text.count('\n') - (afterCr && text.front() == '\n');
+    } else {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            ends += text[i] == '\r' || (text[i] == '\n' && !(i > 0 ? text[i - 1] == '\r' : afterCr));
+    }
+    afterCr = text.back() == '\r';
+    return ends;
+}
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -32,6 +51,7 @@ QString csvFaultText(const CsvRecord& record)
         case CsvFault::TextAfterQuote:
             return QStringLiteral("testo dopo le virgolette di chiusura del campo %1").arg(record.faultField);
         case CsvFault::NotUtf8: return QStringLiteral("il campo %1 non è testo UTF-8").arg(record.faultField);
+        case CsvFault::NotUtf16: return QStringLiteral("il campo %1 non è testo UTF-16").arg(record.faultField);
         case CsvFault::TooLong: return QStringLiteral("supera il limite di ") + csvRecordLimitText();
         case CsvFault::None: break;
     }
@@ -85,7 +105,7 @@ int CsvReader::peek(qsizetype ahead)
 bool CsvReader::atFieldEnd()
 {
     const int c = peek();
-    return c < 0 || c == separator_ || c == '\n' || (c == '\r' && peek(1) == '\n');
+    return c < 0 || c == separator_ || isLineEnd(c);
 }
 
 // The next `bytes` bytes are the record's; the field keeps them when `keep`,
@@ -117,8 +137,45 @@ void CsvReader::fault(CsvRecord& record, CsvFault kind, qsizetype line)
 void CsvReader::start()
 {
     started_ = true;
-    if (peek(2) >= 0 && QByteArrayView(data_ + pos_, 3) == "\xEF\xBB\xBF")
+    const int first = peek(), second = peek(1);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+        decodeUtf16(first == 0xFE);
+    } else if (peek(2) >= 0 && QByteArrayView(data_ + pos_, 3) == "\xEF\xBB\xBF") {
         pos_ += 3;
+        form_.byteOrderMark = true;
+    }
+    if (separator_ == kSeparatorFromHeader)
+        readSeparatorLine();
+}
+
+// From here on the bytes come through the decoder, those read already first.
+void CsvReader::decodeUtf16(bool bigEndian)
+{
+    form_.encoding = bigEndian ? CsvForm::Utf16BigEndian : CsvForm::Utf16LittleEndian;
+    form_.byteOrderMark = true;
+    utf16_ = std::make_unique<Utf16Source>(bigEndian, QByteArrayView(data_ + pos_ + 2, end_ - pos_ - 2), source_);
+    source_ = utf16_.get();
+    data_ = own_.constData();
+    pos_ = end_ = 0;
+}
+
+// "sep=;" alone on the first line, as spreadsheets write it for one another.
+void CsvReader::readSeparatorLine()
+{
+    static constexpr char kSep[] = "sep=";
+    for (qsizetype i = 0; i < 4; ++i)
+        if (peek(i) < 0 || (i < 3 ? peek(i) | 0x20 : peek(i)) != kSep[i]) // SEP= too
+            return;
+    const int separator = peek(4), after = peek(5);
+    if ((separator != ',' && separator != ';' && separator != '\t') || !(after < 0 || isLineEnd(after)))
+        return;
+    separator_ = char(separator);
+    form_.separatorLine = true;
+    pos_ += 5;
+    if (after >= 0) {
+        pos_ += lineEndBytes();
+        ++line_;
+    }
 }
 
 char CsvReader::separatorOfFirstLine()
@@ -128,7 +185,7 @@ char CsvReader::separatorOfFirstLine()
     bool quoted = false;
     for (qsizetype at = 0; at < kChunk; ++at) {
         const int c = peek(at);
-        if (c < 0 || (c == '\n' && !quoted))
+        if (c < 0 || (isLineEnd(c) && !quoted))
             break;
         if (c == '"')
             quoted = !quoted;
@@ -150,12 +207,9 @@ bool CsvReader::next(CsvRecord& record)
         const int c = peek();
         if (c < 0)
             return false;
-        if (c == '\n')
-            pos_ += 1;
-        else if (c == '\r' && peek(1) == '\n')
-            pos_ += 2;
-        else
+        if (!isLineEnd(c))
             break;
+        pos_ += lineEndBytes();
         ++line_;
     }
     if (separator_ == kSeparatorFromHeader)
@@ -181,9 +235,13 @@ bool CsvReader::next(CsvRecord& record)
             continue;
         }
         if (c >= 0) {
-            take(c == '\r' ? 2 : 1, false);
+            const qsizetype ending = lineEndBytes();
+            if (!formKnown_)
+                form_.lineEnd = QByteArray(data_ + pos_, ending);
+            take(ending, false);
             ++line_;
         }
+        formKnown_ = true;
         return stop_ == Stop::None;
     }
 }
@@ -204,13 +262,13 @@ void CsvReader::readPlain(CsvRecord& record)
         if (pos_ == end_)
             continue;
         const char c = data_[pos_];
-        if (c == separator_ || c == '\n' || (c == '\r' && peek(1) == '\n'))
+        if (c == separator_ || isLineEnd(c))
             return;
-        if (c == '"' && !lenient_) {
+        if (!lenient_) {
             fault(record, CsvFault::StrayQuote, line_);
             lenient_ = true;
         }
-        take(1); // a lone CR, or the quote, as text
+        take(1); // the quote, as text
     }
 }
 
@@ -218,6 +276,7 @@ void CsvReader::readQuoted(CsvRecord& record)
 {
     const qsizetype openedAt = line_;
     take(1, false);
+    bool afterCr = false; // a CR LF that two reads split is one line end
     for (;;) {
         if (pos_ == end_ && !fill()) {
             fault(record, CsvFault::UnclosedQuote, openedAt);
@@ -225,10 +284,11 @@ void CsvReader::readQuoted(CsvRecord& record)
         }
         const auto* quote = static_cast<const char*>(std::memchr(data_ + pos_, '"', size_t(end_ - pos_)));
         const qsizetype run = (quote ? quote - data_ : end_) - pos_;
-        line_ += QByteArrayView(data_ + pos_, run).count('\n');
+        line_ += lineEnds(QByteArrayView(data_ + pos_, run), afterCr);
         take(run);
         if (!quote)
             continue;
+        afterCr = false;
         take(1, false);
         if (peek() != '"')
             break;
@@ -256,7 +316,7 @@ void CsvReader::endField(CsvRecord& record)
         return;
     }
     if (!QByteArrayView(field_).isValidUtf8())
-        fault(record, CsvFault::NotUtf8, line_);
+        fault(record, utf16_ ? CsvFault::NotUtf16 : CsvFault::NotUtf8, line_);
     record.fields.append(QString(utf8_.decode(field_))); // bad bytes as U+FFFD
 }
 
@@ -288,57 +348,6 @@ CsvTable readCsv(QByteArrayView bytes)
         table.errorLine = 1;
     }
     return table;
-}
-
-namespace {
-
-// Any field: quoted where it must be, in UTF-8.
-void appendAnyField(QByteArray& out, const QString& field, char separator)
-{
-    // A U+FEFF first could be taken for a byte-order mark at a file's start.
-    bool quote = field.startsWith(QChar(0xFEFF));
-    for (const QChar c : field)
-        if (c == QLatin1Char(separator) || c == u'"' || c == u'\n' || c == u'\r')
-            quote = true;
-    if (!quote) {
-        out += field.toUtf8();
-        return;
-    }
-    QByteArray bytes = field.toUtf8();
-    bytes.replace('"', "\"\"");
-    out += '"';
-    out += bytes;
-    out += '"';
-}
-
-} // namespace
-
-void appendCsvField(QByteArray& out, const QString& field, char separator)
-{
-    // Most fields are ASCII that needs no quotes: copied byte for byte in
-    // one pass, and any other handed over whole.
-    const qsizetype at = out.size();
-    out.resize(at + field.size());
-    char* bytes = out.data() + at;
-    for (const QChar c : field) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80 || u == char16_t(uchar(separator)) || u == u'"' || u == u'\n' || u == u'\r') {
-            out.resize(at);
-            appendAnyField(out, field, separator);
-            return;
-        }
-        *bytes++ = char(u);
-    }
-}
-
-void appendCsvRecord(QByteArray& out, const QStringList& fields, char separator)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += separator;
-        appendCsvField(out, fields[i], separator);
-    }
-    out += '\n';
 }
 
 } // namespace platform

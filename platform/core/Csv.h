@@ -11,13 +11,15 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace platform {
 
 // Double-quoted fields may hold separators, doubled quotes and line breaks; a
-// UTF-8 byte-order mark at the very start of the input is skipped; lines end
-// in LF or CR LF (a lone CR is text); blank lines are ignored.
+// UTF-8 byte-order mark at the very start of the input is skipped, and one of
+// UTF-16 (either byte order) has the rest read as UTF-16; lines end in LF,
+// CR LF or a lone CR (old Mac files); blank lines are ignored.
 enum class CsvFault {
     None,
     UnclosedQuote, // a quoted field runs to the end of the input
@@ -25,6 +27,7 @@ enum class CsvFault {
     TextAfterQuote, // text between a closing quote and the next separator or line end
     NotUtf8, // a field that is not valid UTF-8 text
     TooLong, // a record of more than CsvReader::kMaxRecordBytes
+    NotUtf16, // in UTF-16 input, a field that is not valid UTF-16 text
 };
 
 struct CsvRecord {
@@ -55,11 +58,21 @@ public:
     virtual qsizetype read(char* into, qsizetype most) = 0;
 };
 
+// How an input is written, for output that opens where it came from.
+struct CsvForm {
+    enum Encoding { Utf8, Utf16LittleEndian, Utf16BigEndian };
+    Encoding encoding = Utf8;
+    bool byteOrderMark = false;
+    bool separatorLine = false; // a first line "sep=;"
+    QByteArray lineEnd = "\n"; // the first record's: LF, CR LF or CR
+};
+
 class CsvReader {
 public:
     // The separator is read from the first record's line when asked: the one
     // of comma, semicolon and tab found most often outside quotes (comma
-    // when none is).
+    // when none is); a first line "sep=X" (X one of them) names it instead,
+    // and is no record.
     static constexpr char kSeparatorFromHeader = 0;
     static constexpr qsizetype kMaxRecordBytes = qsizetype(1) << 20;
     // How far a record over the bound is followed to its end: past this the
@@ -69,6 +82,8 @@ public:
 
     explicit CsvReader(QByteArrayView bytes, char separator = ',');
     explicit CsvReader(CsvSource& source, char separator = ',');
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
     // Reads the next record; false at the end of the input, or when the
     // reading stopped (stop() says why; the record it was in is not
     // returned). After a fault the reader goes on at the record's end: an
@@ -77,10 +92,16 @@ public:
     Stop stop() const { return stop_; }
     qsizetype stopLine() const { return stopLine_; } // the record the reading stopped in
     char separator() const { return separator_; }
+    // Known once the first record is read.
+    const CsvForm& form() const { return form_; }
 
 private:
     void start();
+    void decodeUtf16(bool bigEndian);
+    void readSeparatorLine();
     char separatorOfFirstLine();
+    bool isLineEnd(int c) { return c == '\n' || c == '\r'; }
+    qsizetype lineEndBytes() { return peek() == '\r' && peek(1) == '\n' ? 2 : 1; }
     bool fill();
     int peek(qsizetype ahead = 0);
     bool atFieldEnd();
@@ -91,12 +112,15 @@ private:
     void endField(CsvRecord& record);
 
     CsvSource* source_ = nullptr;
+    std::unique_ptr<CsvSource> utf16_; // the source once UTF-16 is found
     QByteArray own_; // the buffer when reading from a source
     const char* data_ = nullptr;
     qsizetype pos_ = 0;
     qsizetype end_ = 0;
     bool started_ = false;
     char separator_;
+    CsvForm form_;
+    bool formKnown_ = false;
     qsizetype line_ = 1;
     Stop stop_ = Stop::None;
     qsizetype stopLine_ = 0;

@@ -1,5 +1,6 @@
 #include "DateParser.h"
 
+#include <QRegularExpression>
 #include <array>
 
 namespace platform {
@@ -181,6 +182,16 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate
     if (year < 1 || month < 1 || day < 1 || !QDate::isValid(year, month, day))
         return std::nullopt;
     return QDate(year, month, day);
+}
+
+QString withoutMidnight(const QString& text)
+{
+    if (!text.contains(u':'))
+        return text;
+    static const QRegularExpression midnight(QStringLiteral("^\\s*(\\S.*?)(?:\\s+|T)0?0:00(?::00(?:\\.0+)?)?\\s*$"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = midnight.match(text);
+    return match.hasMatch() ? match.captured(1) : text;
 }
 
 std::optional<QDate> parseBirthDate(const QString& text, const QLocale& locale, QDate today)

@@ -25,6 +25,11 @@ QString italianMonthName(int month);
 // gives the latest date with those last digits that is not after `today`.
 std::optional<QDate> parseDate(const QString& text, const QLocale& locale, QDate today);
 
+// A spreadsheet's date cell written with a time of midnight ("01/01/1980
+// 00:00", "1980-01-01 00:00:00"): the date alone; any other text as it is.
+// For the command line's files: the card's date field takes no times.
+QString withoutMidnight(const QString& text);
+
 // The earliest year a birth date may have.
 inline constexpr int kFirstBirthYear = 1800;
 

@@ -7,7 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
-#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -20,16 +21,24 @@ struct Options {
     QByteArray input_; // standard input
     QString program_ = kProgram;
     bool asNobody_ = false; // root may write anywhere: a user without the right runs as nobody
+    QByteArray readOnly_; // a folder the program sees on a file system mounted read-only
     QString locale_ = QStringLiteral("C.UTF-8");
+    QString inputFile_; // standard input from this file rather than a pipe
     QString outputFile_; // standard output into this file rather than a pipe
+    bool append_ = false; // to the output file, as >> does
     bool outputClosed_ = false;
-    rlim_t diskFullAt_ = 0; // bytes a file may reach, as on a disk that fills there
+    rlim_t diskFullAt_ = 0; // bytes a file may reach, as ulimit -f sets it
 
     Options& input(const QByteArray& bytes) { return input_ = bytes, *this; }
     Options& program(const QString& path) { return program_ = path, *this; }
     Options& asNobody(bool nobody) { return asNobody_ = nobody, *this; }
+    Options& readOnly(const QString& folder) { return readOnly_ = QFile::encodeName(folder), *this; }
     Options& locale(const QString& name) { return locale_ = name, *this; }
-    Options& outputFile(const QString& path) { return outputFile_ = path, *this; }
+    Options& inputFile(const QString& path) { return inputFile_ = path, *this; }
+    Options& outputFile(const QString& path, bool append = false)
+    {
+        return outputFile_ = path, append_ = append, *this;
+    }
     Options& outputClosed(bool closed) { return outputClosed_ = closed, *this; }
     Options& diskFullAt(rlim_t bytes) { return diskFullAt_ = bytes, *this; }
 };
@@ -56,21 +65,30 @@ inline Run run(const QStringList& arguments, const Options& options = {})
     process.setChildProcessModifier([options] {
         if (options.asNobody_ && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(127);
+        // Mounted so in a namespace of the program's own; exit 126 where that cannot be.
+        const char* folder = options.readOnly_.constData();
+        if (!options.readOnly_.isEmpty()
+            && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount(folder, folder, nullptr, MS_BIND, nullptr) != 0
+                || ::mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0))
+            ::_exit(126);
         if (options.outputClosed_)
             ::close(STDOUT_FILENO);
-        if (options.diskFullAt_ > 0) { // writes past it fail with EFBIG, as ENOSPC on a full disk
-            std::signal(SIGXFSZ, SIG_IGN);
+        if (options.diskFullAt_ > 0) { // SIGXFSZ as the shell leaves it: the program must ignore it
             const rlimit limit{options.diskFullAt_, options.diskFullAt_};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
     });
     setEnvironment(process, options.locale_);
+    if (!options.inputFile_.isEmpty())
+        process.setStandardInputFile(options.inputFile_);
     if (!options.outputFile_.isEmpty())
-        process.setStandardOutputFile(options.outputFile_);
+        process.setStandardOutputFile(options.outputFile_, options.append_ ? QIODevice::Append : QIODevice::Truncate);
     process.start(options.program_, arguments);
     if (!process.waitForStarted(10000))
         return {};
-    process.write(options.input_);
+    if (options.inputFile_.isEmpty())
+        process.write(options.input_);
     process.closeWriteChannel();
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};

@@ -4,7 +4,6 @@
 
 #include "Program.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -207,9 +206,27 @@ private slots:
             {"SAN REMO", "1/1/2020", "RSSMRA20A01I138Q|ok|"},
             {"MONTECATINI TERME", "1/1/2020", "RSSMRA20A01A561F|ok|"},
             {"STATI UNITI", "1/1/2020", "RSSMRA20A01Z404D|ok|"},
-            // Named otherwise on the birth date.
-            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|"},
-            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|"},
+            // Named otherwise on the birth date: the name of that day said.
+            {"ROVIGNO", "1/1/1935", "RSSMRA35A01H619L|ok|Il 01/01/1935 il luogo si chiamava ROVIGNO D'ISTRIA (PL)."},
+            {"LA SPEZIA", "1/1/1920", "RSSMRA20A01E463M|ok|Il 01/01/1920 il luogo si chiamava SPEZIA (GE)."},
+            // A province given: the place of the name in force there, or the
+            // one that bore the name there, under its name of that day.
+            {"CASTRO|LE", "1/1/1970",
+             "|errore|Nessun luogo di nome CASTRO in provincia di LE il 01/01/1970; in vigore: CASTRO (BG) C337, in "
+             "vigore dal 17/03/1861."},
+            {"CALLIANO|AT", "1/1/2023",
+             "RSSMRA23A01B418T|ok|Il 01/01/2023 il luogo si chiamava CALLIANO MONFERRATO (AT)."},
+            {"SAN TEODORO|OT", "1/1/2010", "RSSMRA10A01I329T|ok|"},
+            // Two codes bore the name, neither in force: not guessed between.
+            {"FIUME", "1/1/1960",
+             "|errore|Nessun luogo di nome FIUME in vigore il 01/01/1960: FIUME (FU) D620, in vigore dal 09/03/1924 al "
+             "15/09/1947; FIUME (UD) D621, in vigore dal 19/11/1866 al 31/10/1911."},
+            // Abbreviations.
+            {"S. GIOVANNI ROTONDO", "1/1/1990", "RSSMRA90A01H926V|ok|"},
+            {"S.GIOVANNI ROTONDO", "1/1/1990", "RSSMRA90A01H926V|ok|"},
+            {"SS. COSMA E DAMIANO", "1/1/1990", "RSSMRA90A01I339P|ok|"},
+            {"SANTANTIOCO", "1/1/1990", "RSSMRA90A01I294H|ok|"},
+            {"SANKT LORENZEN", "1/1/1990", "RSSMRA90A01H956Y|ok|"},
             // Born after the newest day of the register's data.
             {"UGGIATE-TREVANO", "1/6/2024",
              "|errore|Nessun luogo di nome UGGIATE-TREVANO in vigore il 01/06/2024 (elenco dei comuni aggiornato al "
@@ -217,10 +234,13 @@ private slots:
             {"ATLANTIDE", "1/6/2024", "|errore|Comune non in elenco (elenco dei comuni aggiornato al 22/01/2024)"},
             {"ATLANTIDE", "1/1/2024", "|errore|Comune non in elenco"},
         };
-        QByteArray csv = "cognome,nome,data,sesso,luogo\n";
-        QStringList expected{kCalcolaHeader};
+        // "PLACE|PROVINCE" gives a province.
+        QByteArray csv = "cognome,nome,data,sesso,luogo,provincia\n";
+        QStringList expected{QStringLiteral("cognome,nome,data,sesso,luogo,provincia,codice,esito,motivo")};
         for (const auto& [place, born, result] : cases) {
-            csv += QByteArray("Rossi,Mario,") + born + ",M," + place + '\n';
+            const QList<QByteArray> placeAndProvince = QByteArray(place).split('|');
+            csv += QByteArray("Rossi,Mario,") + born + ",M," + placeAndProvince[0] + ',' + placeAndProvince.value(1)
+                   + '\n';
             expected << QString::fromUtf8(result);
         }
         const Run r = run({"calcola", "--csv", "-"}, Options().input(csv));
@@ -272,85 +292,6 @@ private slots:
                                               "trovare la tabella 'Comuni'."}));
     }
 
-    // tarvolin registro aggiorna on a copy of the program and its register:
-    // replaced only by a register made whole from a whole archive.
-    void updateRegister_data()
-    {
-        QTest::addColumn<QString>("archive"); // how the build's archive is given
-        QTest::addColumn<QString>("present"); // the register beside the program before
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("says"); // %1: the register, %2: its folder
-        const QString updated = QStringLiteral("Registro dei comuni aggiornato: %1, 11387 luoghi, elenco dei comuni "
-                                               "aggiornato al 22/01/2024.\n");
-        QTest::newRow("whole") << "whole"
-                               << "built" << 0 << updated;
-        QTest::newRow("whole, over a damaged register") << "whole"
-                                                        << "damaged" << 0 << updated;
-        QTest::newRow("cut in the middle of a row")
-            << "cut"
-            << "built" << 2 << "riga 9505: virgolette aperte alla riga 9505 e mai chiuse.";
-        QTest::newRow("cut after a row") << "rows"
-                                         << "built" << 2 << "codici del registro attuale (A081 VILLA LATINA, ";
-        QTest::newRow("a folder the user may not write")
-            << "whole"
-            << "read-only" << 2
-            << "questo utente non può scrivere nella cartella %2. Un'installazione di sistema si aggiorna come "
-               "amministratore: sudo tarvolin registro aggiorna ";
-        QTest::newRow("no such file") << "missing"
-                                      << "built" << 2 << "il file non esiste.";
-    }
-    void updateRegister()
-    {
-        QFETCH(QString, archive);
-        QFETCH(QString, present);
-        QFETCH(int, status);
-        QFETCH(QString, says);
-        QTemporaryDir sandbox;
-        const QString home = sandbox.filePath(QStringLiteral("lib"));
-        const QString program = home + QStringLiteral("/tarvolin");
-        const QString target = home + QStringLiteral("/Comuni.mdb");
-        QVERIFY(QDir().mkpath(home) && QFile::copy(kProgram, program));
-        QFile built(QFileInfo(kProgram).dir().filePath(QStringLiteral("Comuni.mdb")));
-        QVERIFY(built.open(QIODevice::ReadOnly));
-        const QByteArray builtBytes = built.readAll();
-        const QByteArray before = present == u"damaged" ? builtBytes.left(4096) : builtBytes;
-        file(QStringLiteral("before.mdb"), before);
-        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("before.mdb")), target));
-
-        QFile data(QStringLiteral(TARVOLIN_DATA_DIR "/ANPR_archivio_comuni.csv"));
-        QVERIFY(data.open(QIODevice::ReadOnly));
-        QByteArray rows = data.readAll();
-        if (archive == u"cut")
-            rows.truncate(1200000);
-        else if (archive == u"rows")
-            rows.truncate(rows.indexOf("\n", 1200000) + 1);
-        const QString path = sandbox.filePath(QStringLiteral("archivio.csv"));
-        if (archive != u"missing") {
-            QFile out(path);
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(rows) == rows.size());
-        }
-        const bool readOnly = present == u"read-only";
-        for (const QString& p : {sandbox.path(), home})
-            QVERIFY(QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                                 | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
-        if (readOnly)
-            QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-        const Run r = run({"registro", "aggiorna", path}, Options().program(program).asNobody(readOnly));
-        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-        QCOMPARE(r.status, status);
-        const QString said = QString::fromUtf8(status == 0 ? r.out : r.err);
-        QVERIFY2(said.contains(QString(says).replace(QStringLiteral("%1"), target).replace(QStringLiteral("%2"), home)),
-                 qPrintable(said));
-        QFile after(target);
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        // The same sources make the same bytes; a failure leaves the old ones.
-        QCOMPARE(QCryptographicHash::hash(after.readAll(), QCryptographicHash::Sha256),
-                 QCryptographicHash::hash(status == 0 ? builtBytes : before, QCryptographicHash::Sha256));
-        QCOMPARE(QDir(home).entryList(QDir::Files), (QStringList{"Comuni.mdb", "tarvolin"}));
-    }
-
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -377,6 +318,12 @@ private slots:
             << QStringList{"calcola", "--csv", "FILE"}
             << QByteArray("cognome,nome,data,sesso\nRossi,Mario,1/1/1980,M\n")
             << "nell'intestazione manca la colonna «luogo» (servono cognome,nome,data,sesso,luogo).";
+        // Results appended (>>) to the file they are read from would be read again.
+        const QByteArray person = "cognome,nome,data,sesso,luogo\nRossi,Mario,1/1/1980,M,Roma\n";
+        for (const QString from : {"FILE", "- <FILE"})
+            QTest::newRow(qPrintable("output is the input: " + from))
+                << (QStringList{"calcola", "--csv"} + from.split(u' ') + QStringList{">>FILE"}) << person
+                << ": il file di ingresso è anche quello di uscita.";
         QTest::newRow("header unreadable") << QStringList{"verifica", "--csv", "FILE"} << QByteArray("co\"dice\n")
                                            << "riga d'intestazione non leggibile";
     }
@@ -385,14 +332,22 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, input);
         QFETCH(QString, says);
-        if (arguments.contains(QStringLiteral("FILE")))
-            arguments.replace(arguments.indexOf(QStringLiteral("FILE")), file(QStringLiteral("uso.csv"), input));
-        const Run r = run(arguments);
+        const QString path = file(QStringLiteral("uso.csv"), input);
+        Options options;
+        if (arguments.removeOne(QStringLiteral("<FILE")))
+            options.inputFile(path);
+        if (arguments.removeOne(QStringLiteral(">>FILE")))
+            options.outputFile(path, true);
+        arguments.replaceInStrings(QStringLiteral("FILE"), path);
+        const Run r = run(arguments, options);
         QCOMPARE(r.status, 2);
         QCOMPARE(r.out, QByteArray()); // nothing done
         const QString err = QString::fromUtf8(r.err);
         QVERIFY2(err.startsWith(QStringLiteral("tarvolin: ")) && err.contains(says), qPrintable(err));
         QVERIFY(err.contains(QStringLiteral("«tarvolin --help» mostra l'uso.")));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), input);
     }
 
     void helpAndVersion_data()

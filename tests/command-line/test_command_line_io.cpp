@@ -49,8 +49,8 @@ private slots:
         QCOMPARE(QString::fromUtf8(r.err), says);
     }
 
-    // A disk that fills up: the file ends at a whole row, the one the
-    // message names; with only the header out, no result is.
+    // A disk that fills up, or a file-size limit: the file ends at a whole
+    // row, the one the message names; with only the header out, no result is.
     void fileEndsAtAWholeRow_data()
     {
         QTest::addColumn<int>("limit"); // bytes the file may reach
@@ -136,7 +136,7 @@ private slots:
     }
 
     // As LibreOffice in Italian saves a sheet: a byte-order mark, semicolons,
-    // quoted text, CR LF; a province settles CASTRO.
+    // quoted text, CR LF, all kept in the output; a province settles CASTRO.
     void spreadsheetFile()
     {
         const QByteArray sheet =
@@ -147,16 +147,55 @@ private slots:
             "4;\"Rossi\";\"Mario\";\"01/01/1980\";\"M\";\"Castro\";\r\n";
         const Run r = run({"calcola", "--csv", "-"}, Options().input(sheet));
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.out.startsWith("id;cognome;nome;data;sesso;luogo;provincia;codice;esito;motivo\n"
-                                  "1;Rossi;Mario;01/01/1980;M;Castro;BG;RSSMRA80A01C337D;ok;\n"
+        QVERIFY2(r.out.startsWith("\xEF\xBB\xBFid;cognome;nome;data;sesso;luogo;provincia;codice;esito;motivo\r\n"
+                                  "1;Rossi;Mario;01/01/1980;M;Castro;BG;RSSMRA80A01C337D;ok;\r\n"
                                   "2;\"D'Amico; detto \"\"Nino\"\"\";Nicol\xC3\xB2;1983-05-07;M;Forl\xC3\xAC;;"
-                                  "DMCNCL83E07D704A;ok;\n"),
+                                  "DMCNCL83E07D704A;ok;\r\n"),
                  r.out.constData());
         QCOMPARE(columns(r.out, {"id", "codice", "motivo"}, ';'),
                  (QStringList{"id,cognome,nome,data,sesso,luogo,provincia,codice,esito,motivo", "1|RSSMRA80A01C337D|",
                               "2|DMCNCL83E07D704A|", "3|RSSMRA80A01M261X|",
                               "4||Più luoghi di nome CASTRO in vigore il 01/01/1980: CASTRO (LE) M261, in vigore dal "
                               "28/05/1975; CASTRO (BG) C337, in vigore dal 17/03/1861."}));
+    }
+
+    // Other exports: each read, and the results written in its form.
+    void spreadsheetForms_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("encoding"); // QStringConverter::Encoding
+        const QString bom(QChar(0xFEFF)), header = QStringLiteral("cognome;nome;data;sesso;luogo");
+        const QString person = QStringLiteral("Rossi;Mario;%1;M;Roma"), added = QStringLiteral(";codice;esito;motivo");
+        QTest::newRow("old Mac: CR only, midnight, empty rows")
+            << header + "\r" + person.arg("01/01/1980 00:00") + "\r;;;;\r" + person.arg("1/1/1980 12:00") + "\r;;;;\r"
+            << header + added + "\r" + person.arg("01/01/1980 00:00") + ";RSSMRA80A01H501U;ok;\r"
+                   + person.arg("1/1/1980 12:00") + ";;errore;Data di nascita non valida.\r"
+            << int(QStringConverter::Utf8);
+        QTest::newRow("sep= line, byte-order mark, CR LF, midnight in seconds")
+            << bom + "sep=;\r\n" + header + "\r\n" + person.arg("1980-01-01 00:00:00") + "\r\n"
+            << bom + "sep=;\r\n" + header + added + "\r\n" + person.arg("1980-01-01 00:00:00")
+                   + ";RSSMRA80A01H501U;ok;\r\n"
+            << int(QStringConverter::Utf8);
+        // As LibreOffice saves "Unicode text": text quoted, LF.
+        const QString text = bom + "\"cognome\"\t\"nome\"\t\"data\"\t\"sesso\"\t\"luogo\"\n"
+                             + "\"D'Amico\"\t\"Nicolò\"\t1983-05-07\t\"M\"\t\"Forlì\"\n";
+        const QString out = bom + "cognome\tnome\tdata\tsesso\tluogo\tcodice\tesito\tmotivo\n"
+                            + "D'Amico\tNicolò\t1983-05-07\tM\tForlì\tDMCNCL83E07D704A\tok\t\n";
+        QTest::newRow("Unicode text, UTF-16LE") << text << out << int(QStringConverter::Utf16LE);
+        QTest::newRow("UTF-16BE") << text << out << int(QStringConverter::Utf16BE);
+    }
+    void spreadsheetForms()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QFETCH(int, encoding);
+        const auto encode = [&](const QString& text) {
+            return QByteArray(QStringEncoder(QStringConverter::Encoding(encoding)).encode(text));
+        };
+        const Run r = run({"calcola", "--csv", file(QStringLiteral("foglio.csv"), encode(input))});
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.out, encode(output));
     }
 
     // 3 April 1990 on every machine.

@@ -53,15 +53,11 @@ class TestPlaceTyping : public QObject {
     std::unique_ptr<Form1> form;
     std::unique_ptr<testing::Form1Controls> ui;
 
-    // A key at a time, its press then its release, as a keyboard sends them.
+    // A key at a time; no box at any.
     void typeKeys(const QString& text)
     {
         for (const QChar c : text) {
-            const auto key = Qt::Key(c.toUpper().unicode());
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(ui->Text1, &press);
-            QApplication::sendEvent(ui->Text1, &release);
+            testing::typeKey(ui->Text1, c);
             QVERIFY2(fake.log.isEmpty(), qPrintable(ui->Text1->text() + u' ' + fake.log.join(u'|')));
         }
     }

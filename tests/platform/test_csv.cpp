@@ -39,7 +39,7 @@ private:
 // faulty one; with the separator read from the header, "separator X" last.
 QStringList records(platform::CsvReader& reader, bool fromHeader)
 {
-    static const char* const faults[] = {"", "unclosed", "stray", "after", "utf8", "long"};
+    static const char* const faults[] = {"", "unclosed", "stray", "after", "utf8", "long", "utf16"};
     platform::CsvRecord record;
     QStringList out;
     while (reader.next(record)) {
@@ -56,6 +56,12 @@ QStringList records(platform::CsvReader& reader, bool fromHeader)
     if (fromHeader)
         out << QStringLiteral("separator ") + QLatin1Char(reader.separator());
     return out;
+}
+
+// The text as UTF-16 with its byte-order mark, as Qt writes it.
+QByteArray utf16(const QString& text, QStringConverter::Encoding encoding)
+{
+    return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
 }
 
 } // namespace
@@ -95,6 +101,20 @@ private slots:
             << QByteArray("\na\tb\tc,d\n1\t2\t3\n") << '\0' << QStringList{"2:a|b|c,d", "3:1|2|3", "separator \t"};
         QTest::newRow("one column: commas")
             << QByteArray("codice\nX;Y\n") << '\0' << QStringList{"1:codice", "2:X;Y", "separator ,"};
+        QTest::newRow("lone CRs end lines, in quotes too")
+            << QByteArray("a,b\r1,\"x\ry\"\r\r2,3") << ',' << QStringList{"1:a|b", "2:1|x\ry", "5:2|3"};
+        QTest::newRow("sep= names the separator")
+            << QByteArray("SEP=;\r\na,b;c\r\n1;2\r\n") << '\0' << QStringList{"2:a,b|c", "3:1|2", "separator ;"};
+        QTest::newRow("sep= is text to a reader told the separator")
+            << QByteArray("sep=;\na\n") << ',' << QStringList{"1:sep=;", "2:a"};
+        const QString sheet = QStringLiteral("nome\tcittà\r\nRossi 😀\t\"Forlì\nFC\"\r\n");
+        const QStringList sheetRecords{"1:nome|città", "2:Rossi 😀|Forlì\nFC", "separator \t"};
+        QTest::newRow("UTF-16, little-endian") << utf16(sheet, QStringConverter::Utf16LE) << '\0' << sheetRecords;
+        QTest::newRow("UTF-16, big-endian") << utf16(sheet, QStringConverter::Utf16BE) << '\0' << sheetRecords;
+        QTest::newRow("UTF-16, a lone surrogate and an odd byte")
+            << utf16(QStringLiteral("a\tb\n") + QChar(0xD800) + QStringLiteral("x\ty\nz"), QStringConverter::Utf16LE)
+                   + 'q'
+            << '\0' << QStringList{"1:a|b", "2!utf16@2#1:" + fffd + "x|y", "3!utf16@3#1:z" + fffd, "separator \t"};
         const QByteArray huge(platform::CsvReader::kMaxRecordBytes, 'x');
         QTest::newRow("a record over the bound, then on") << "a,b\n1," + huge + ",2\n3,4\n"
                                                           << ',' << QStringList{"1:a|b", "2!long@2#2:1", "3:3|4"};

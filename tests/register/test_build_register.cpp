@@ -153,7 +153,8 @@ private slots:
             << QByteArray("A,B\n\n1,2\n\r\n3,4\n") << ab << QStringList{"3:1|2", "5:3|4"};
         QTest::newRow("empty fields") << QByteArray("A,B,C\n,,\n\"\",x,\n") << QStringList{"A", "B", "C"}
                                       << QStringList{"2:||", "3:|x|"};
-        QTest::newRow("lone CR is text") << QByteArray("A\nx\ry\n") << QStringList{"A"} << QStringList{"2:x\ry"};
+        QTest::newRow("lone CR ends a line")
+            << QByteArray("A\nx\ry\n") << QStringList{"A"} << QStringList{"2:x", "3:y"};
         QTest::newRow("accents and apostrophes as published")
             << QByteArray("A\n\"AGLIÈ\"\n\"SANT'ELENA \"\n") << QStringList{"A"}
             << QStringList{"2:AGLIÈ", "3:SANT'ELENA "};
@@ -227,7 +228,7 @@ private slots:
             for (char& c : input)
                 c = alphabet[random() % sizeof alphabet];
             const auto table = readCsv(input);
-            const qsizetype lines = input.count('\n') + 1;
+            const qsizetype lines = input.count('\n') + input.count('\r') + 1; // at most
             if (!table.ok()) {
                 QVERIFY(table.errorLine >= 1 && table.errorLine <= lines);
                 continue;
@@ -265,6 +266,9 @@ private slots:
         QTest::newRow("tab in alternative name")
             << comune("BOLZANO", "A952", "BZ", "1927-01-12", "9999-12-31", "BO\tZEN")
             << "altra denominazione: il nome contiene";
+        QTest::newRow("a code two places bear")
+            << comune("FIUMICINO", "H501", "RM", "1992-04-04")
+            << "il codice H501 è di due luoghi il 04/04/1992: ROMA (RM) e FIUMICINO (RM)";
         QTest::newRow("missing field") << QByteArray("1,\"ABANO\",\"A001\",\"PD\",\"1866-11-19\",\"A\"\n")
                                        << "6 campi invece di 8";
         QTest::newRow("unterminated quote") << QByteArray("1,\"ABANO,\"A001\",\"PD\"\n") << "";

@@ -3,6 +3,7 @@
 // and by the same rules with no window; the keys that used to take the wrong
 // name; and the places that went wrong, over the built register.
 
+#include "Abbreviations.h"
 #include "CalcoloCodFis.h"
 #include "Controls.h"
 #include "Form1.h"
@@ -75,15 +76,8 @@ QString expectedCode(const QDate& born, const QString& place)
 // the letter. Down held for `downs` presses, with one release at the end.
 void typeLikeAPerson(QWidget* box, const QString& text, int downs = 0)
 {
-    for (const QChar c : text) {
-        const auto key = Qt::Key(c.toUpper().unicode());
-        QKeyEvent press(QEvent::KeyPress, key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
-        QApplication::sendEvent(box, &press);
-        if (c.isUpper())
-            QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(box, &release);
-    }
+    for (const QChar c : text)
+        testing::typeKey(box, c);
     for (int i = 0; i < downs; ++i) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
         QApplication::sendEvent(box, &press);
@@ -155,6 +149,15 @@ private slots:
                                                     "dei comuni aggiornato al 22/01/2024). Calcolare comunque?");
         const QStringList refused2024 = {QStringLiteral("beep"), QStringLiteral("box: Comune non in elenco (elenco dei "
                                                                                 "comuni aggiornato al 22/01/2024)")};
+        const QString borgoNuovo1950 = QStringLiteral(
+            "ask: BORGO NUOVO (AA) non risulta in vigore il 01/01/1950. Il nome è stato di più luoghi: BORGO NUOVO "
+            "(AA) B001, in vigore dal 01/01/2000; BORGO NUOVO (BB) B002, in vigore dal 01/01/2000. Calcolare "
+            "comunque?");
+        const QStringList santaLuciaSeveral = {
+            QStringLiteral("beep"),
+            QStringLiteral("box: Più luoghi possibili per S. LUCIA il 01/01/1990: SANTA LUCIA (AA) S001, in vigore dal "
+                           "01/01/1900; SANTA LUCIA (AA) S002, in vigore dal 01/01/1900; SANTA LUCIA (BB) S003, in "
+                           "vigore dal 01/01/1900. Scegliere il luogo nell'elenco.")};
         const QString lenno1935 =
             QStringLiteral("ask: LENNO (CO) non risulta in vigore il 01/01/1935. Calcolare comunque?");
         // clang-format off
@@ -182,6 +185,11 @@ private slots:
         QTest::newRow("named otherwise that day: the name and province of that day")
             << "la spezia" << 0 << QDate(1920, 1, 1) << false << "E463" << none << "SPEZIA GE E463";
         QTest::newRow("the province of the day") << "sappada" << 0 << y1980 << false << "I421" << none << "SAPPADA BL I421";
+        // Two codes bore the name, neither in force that day: asked, naming them.
+        QTest::newRow("two places named otherwise that day: asked")
+            << "borgo nuovo" << 0 << QDate(1950, 1, 1) << true << "B001" << QStringList{borgoNuovo1950} << "BORGO NUOVO AA B001";
+        // An abbreviation for a name that several places in force bear.
+        QTest::newRow("an abbreviation, several places") << "s. lucia" << 0 << y1990 << false << "" << santaLuciaSeveral << "S. lucia AA S004";
         // Born after the newest day of the register's data: said so.
         QTest::newRow("after the data, ceased: asked")
             << "zanzibar" << 0 << QDate(2024, 6, 1) << false << "" << QStringList{zanzibar2024} << "ZANZIBAR EE Z356";
@@ -334,15 +342,22 @@ private slots:
         QTest::newRow("born in a gap") << "lenno" << QDate(1935, 1, 1) << int(C::NotInForce) << "E525" << 1 << "" << "";
         QTest::newRow("named otherwise that day") << "la spezia" << QDate(1920, 1, 1) << int(C::Chosen) << "E463" << 1 << "SPEZIA GE" << "";
         QTest::newRow("named otherwise, later") << "spezia" << QDate(1950, 1, 1) << int(C::Chosen) << "E463" << 1 << "LA SPEZIA SP" << "";
-        QTest::newRow("two places named otherwise that day") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "";
+        // Two codes bore the name, neither in force: not guessed between.
+        QTest::newRow("two places named otherwise that day") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::NotInForce) << "B001" << 2 << "" << "";
         QTest::newRow("the province of the day") << "sappada" << QDate(1980, 1, 1) << int(C::Chosen) << "I421" << 1 << "SAPPADA BL" << "";
         QTest::newRow("two in force, one in the province given") << "castro" << QDate(1990, 1, 1) << int(C::Chosen) << "C337" << 2 << "" << "BG";
         QTest::newRow("the other, given in small letters") << "castro" << QDate(1990, 1, 1) << int(C::Chosen) << "M261" << 2 << "" << " le ";
-        QTest::newRow("a province of neither") << "castro" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 2 << "" << "MI";
+        QTest::newRow("a province of neither") << "castro" << QDate(1990, 1, 1) << int(C::NotInProvince) << "" << 2 << "" << "MI";
         QTest::newRow("the one of three in force in its province") << "santa lucia" << QDate(1990, 1, 1) << int(C::Chosen) << "S003" << 5 << "" << "BB";
         QTest::newRow("two of three in force in the province given") << "santa lucia" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 5 << "" << "AA";
         QTest::newRow("named otherwise that day, in the province given") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Chosen) << "B002" << 2 << "BORGO VECCHIO BB" << "BB";
-        QTest::newRow("one in force: the province breaks no tie") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "" << "MI";
+        QTest::newRow("one in force, in the province given") << "roma" << QDate(1980, 1, 1) << int(C::Chosen) << "H501" << 1 << "" << "RM";
+        QTest::newRow("one in force, another province given") << "roma" << QDate(1980, 1, 1) << int(C::NotInProvince) << "" << 1 << "" << "MI";
+        QTest::newRow("the latest province given") << "sappada" << QDate(1980, 1, 1) << int(C::Chosen) << "I421" << 1 << "SAPPADA BL" << "UD";
+        QTest::newRow("named otherwise that day, in its province") << "borgo nuovo" << QDate(1950, 1, 1) << int(C::Chosen) << "B001" << 2 << "BORGO AA" << "AA";
+        // Abbreviations: the one name they stand for, as with nothing shown.
+        QTest::newRow("S. for SANTA") << "s. lucia" << QDate(1990, 1, 1) << int(C::Ambiguous) << "" << 5 << "" << "";
+        QTest::newRow("S. for SANTA, a province given") << "S.LUCIA" << QDate(1990, 1, 1) << int(C::Chosen) << "S003" << 5 << "" << "BB";
         // clang-format on
     }
 
@@ -365,6 +380,47 @@ private slots:
         if (!place.isEmpty())
             QCOMPARE(choice.place.name + u' ' + choice.place.province, place);
     }
+};
+
+// The names an abbreviated text may stand for.
+class TestAbbreviations : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readings_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("readings");
+        const QStringList none;
+        QTest::newRow("S.") << "s. giovanni"
+                            << QStringList{"SAN GIOVANNI", "SANTO GIOVANNI", "SANTA GIOVANNI", "SANT'GIOVANNI"};
+        QTest::newRow("S. run on") << "S.ANGELO"
+                                   << QStringList{"SAN ANGELO", "SANTO ANGELO", "SANTA ANGELO", "SANT'ANGELO"};
+        QTest::newRow("a lone S") << "S MARIA" << QStringList{"SAN MARIA", "SANTO MARIA", "SANTA MARIA", "SANT'MARIA"};
+        QTest::newRow("SS.") << "SS. COSMA" << QStringList{"SANTI COSMA", "SANTISSIMO COSMA", "SANTISSIMA COSMA"};
+        QTest::newRow("SANKT") << "sankt lorenzen" << QStringList{"ST. LORENZEN"};
+        QTest::newRow("SANT and a vowel") << "SANTANTIOCO" << QStringList{"SANT'ANTIOCO", "SANTANTIOCO"};
+        QTest::newRow("a word of its own")
+            << "S. AGATA SUL SANTERNO"
+            << QStringList{"SAN AGATA SUL SANT'ERNO",  "SAN AGATA SUL SANTERNO",    "SANTO AGATA SUL SANT'ERNO",
+                           "SANTO AGATA SUL SANTERNO", "SANTA AGATA SUL SANT'ERNO", "SANTA AGATA SUL SANTERNO",
+                           "SANT'AGATA SUL SANT'ERNO", "SANT'AGATA SUL SANTERNO"};
+        QTest::newRow("inside a name") << "MONTE S.ANGELO"
+                                       << QStringList{"MONTE SAN ANGELO", "MONTE SANTO ANGELO", "MONTE SANTA ANGELO",
+                                                      "MONTE SANT'ANGELO"};
+        QTest::newRow("none") << "ROMA" << none;
+        QTest::newRow("an S that ends the text") << "VILLA S" << none;
+        QTest::newRow("an S inside a word") << "ASS. X" << none;
+        QTest::newRow("too long to be a name") << QString(" S.").repeated(1000) << none;
+    }
+    void readings()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, readings);
+        QCOMPARE(registro::abbreviationReadings(text), readings);
+    }
+    // Many abbreviations in a short text: bounded, not multiplied out.
+    void manyAbbreviations() { QCOMPARE(registro::abbreviationReadings(QString("S.").repeated(40)).size(), 256); }
 };
 
 // The places that went wrong, typed into the real window over the built
@@ -403,6 +459,11 @@ private slots:
         QTest::newRow("devin nabrezina") << "devin nabrezina" << 0 << QDate(2020, 1, 1) << "D383" << "";
         // Born before the name: the official name of the day, not its short half SÈN JAN.
         QTest::newRow("san giovanni di fassa, 2018") << "san giovanni di fassa" << 0 << QDate(2018, 6, 1) << "M390" << QString::fromUtf8("SÈN JAN DI FASSA TN");
+        // Abbreviations, typed without a box at any key.
+        QTest::newRow("s. giovanni rotondo") << "s. giovanni rotondo" << 0 << QDate(1990, 1, 1) << "H926" << "";
+        QTest::newRow("ss. cosma e damiano") << "ss. cosma e damiano" << 0 << QDate(1990, 1, 1) << "I339" << "";
+        QTest::newRow("santantioco") << "santantioco" << 0 << QDate(1990, 1, 1) << "I294" << "";
+        QTest::newRow("sankt lorenzen") << "sankt lorenzen" << 0 << QDate(1990, 1, 1) << "H956" << "";
         // clang-format on
     }
 
@@ -436,6 +497,10 @@ int main(int argc, char** argv)
     {
         TestPlaceCompute compute;
         status |= QTest::qExec(&compute, argc, argv);
+    }
+    {
+        TestAbbreviations abbreviations;
+        status |= QTest::qExec(&abbreviations, argc, argv);
     }
     {
         TestFullRegisterPlaces full;

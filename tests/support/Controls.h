@@ -4,13 +4,29 @@
 
 #include "ClickLabel.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 namespace testing {
+
+// One character typed as a keyboard sends it: the key pressed, then released,
+// each carrying the character; for a capital, Shift held and let go before
+// the letter, as people type.
+inline void typeKey(QWidget* widget, QChar c)
+{
+    const auto key = Qt::Key(c.toUpper().unicode());
+    QKeyEvent press(QEvent::KeyPress, key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+    if (c.isUpper())
+        QTest::keyRelease(widget, Qt::Key_Shift, Qt::ShiftModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &release);
+}
 
 // The named child of `window`; a test that asks for a control the window
 // does not have stops at once.
