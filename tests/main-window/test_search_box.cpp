@@ -49,6 +49,7 @@ std::vector<registro::Record> smallRegister()
         {QStringLiteral("ROMA"), QStringLiteral("RM"), QStringLiteral("H501")},
         {QStringLiteral("ROMAGNANO"), QStringLiteral("TN"), QStringLiteral("H504")},
         {kLong, QStringLiteral("LL"), QStringLiteral("L047")},
+        {QString::fromUtf8("VILLNÖß"), QStringLiteral("BZ"), QStringLiteral("F856")},
         {QStringLiteral("ZUNGRI"), QStringLiteral("VV"), QStringLiteral("M204")},
     };
 }
@@ -311,6 +312,38 @@ private slots:
         key(Qt::Key_Up);
         QCOMPARE(box()->text(), QStringLiteral("ABBA"));
         QCOMPARE(code(), QStringLiteral("A000"));
+    }
+
+    // What was typed stays, as the name spells it, when the two differ in
+    // length: two blanks typed for one; SS typed for ß, the S between kept.
+    void typedOtherwiseThanSpelled()
+    {
+        type(QStringLiteral("san  p"));
+        QCOMPARE(box()->text(), kLong);
+        QCOMPARE(box()->selectionStart(), 5);
+        box()->clear();
+        key(Qt::Key_Backspace);
+        type(QStringLiteral("villnos"));
+        QCOMPARE(box()->text(), QString::fromUtf8("VILLNÖs"));
+        type(QStringLiteral("s"));
+        QCOMPARE(box()->text(), QString::fromUtf8("VILLNÖß"));
+        QCOMPARE(code(), QStringLiteral("F856"));
+        QVERIFY(fake.log.isEmpty());
+    }
+
+    // Esc takes a completion away, the typed part staying; with none to take
+    // away it ends the program.
+    void escTakesTheCompletionAway()
+    {
+        type(QStringLiteral("ro"));
+        key(Qt::Key_Escape);
+        QCOMPARE(box()->text(), QStringLiteral("RO"));
+        QVERIFY(fake.log.isEmpty());
+        type(QStringLiteral("mag"));
+        QCOMPARE(box()->text(), QStringLiteral("ROMAGNANO"));
+        key(Qt::Key_End);
+        key(Qt::Key_Escape);
+        QCOMPARE(fake.log.value(0), QStringLiteral("end")); // the real program ends there
     }
 
     void twoPlacesOfOneName()

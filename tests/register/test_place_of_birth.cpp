@@ -382,45 +382,23 @@ private slots:
     }
 };
 
-// The names an abbreviated text may stand for.
+// The names an abbreviated text may stand for, where the sweep over the
+// register does not reach: a lone S, an S that is no abbreviation, texts no
+// name is made of.
 class TestAbbreviations : public QObject {
     Q_OBJECT
 
 private slots:
-    void readings_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("readings");
-        const QStringList none;
-        QTest::newRow("S.") << "s. giovanni"
-                            << QStringList{"SAN GIOVANNI", "SANTO GIOVANNI", "SANTA GIOVANNI", "SANT'GIOVANNI"};
-        QTest::newRow("S. run on") << "S.ANGELO"
-                                   << QStringList{"SAN ANGELO", "SANTO ANGELO", "SANTA ANGELO", "SANT'ANGELO"};
-        QTest::newRow("a lone S") << "S MARIA" << QStringList{"SAN MARIA", "SANTO MARIA", "SANTA MARIA", "SANT'MARIA"};
-        QTest::newRow("SS.") << "SS. COSMA" << QStringList{"SANTI COSMA", "SANTISSIMO COSMA", "SANTISSIMA COSMA"};
-        QTest::newRow("SANKT") << "sankt lorenzen" << QStringList{"ST. LORENZEN"};
-        QTest::newRow("SANT and a vowel") << "SANTANTIOCO" << QStringList{"SANT'ANTIOCO", "SANTANTIOCO"};
-        QTest::newRow("a word of its own")
-            << "S. AGATA SUL SANTERNO"
-            << QStringList{"SAN AGATA SUL SANT'ERNO",  "SAN AGATA SUL SANTERNO",    "SANTO AGATA SUL SANT'ERNO",
-                           "SANTO AGATA SUL SANTERNO", "SANTA AGATA SUL SANT'ERNO", "SANTA AGATA SUL SANTERNO",
-                           "SANT'AGATA SUL SANT'ERNO", "SANT'AGATA SUL SANTERNO"};
-        QTest::newRow("inside a name") << "MONTE S.ANGELO"
-                                       << QStringList{"MONTE SAN ANGELO", "MONTE SANTO ANGELO", "MONTE SANTA ANGELO",
-                                                      "MONTE SANT'ANGELO"};
-        QTest::newRow("none") << "ROMA" << none;
-        QTest::newRow("an S that ends the text") << "VILLA S" << none;
-        QTest::newRow("an S inside a word") << "ASS. X" << none;
-        QTest::newRow("too long to be a name") << QString(" S.").repeated(1000) << none;
-    }
     void readings()
     {
-        QFETCH(QString, text);
-        QFETCH(QStringList, readings);
-        QCOMPARE(registro::abbreviationReadings(text), readings);
+        QVERIFY(registro::abbreviationReadings(QStringLiteral("s maria")).contains(QStringLiteral("SANTA MARIA")));
+        for (const char* none : {"ROMA", "VILLA S", "ASS. X"})
+            QCOMPARE(registro::abbreviationReadings(QLatin1String(none)), QStringList());
+        // Bounded, never multiplied out: a long text has none, many
+        // abbreviations in a short one stop at 256 readings.
+        QCOMPARE(registro::abbreviationReadings(QStringLiteral(" S.").repeated(1000)), QStringList());
+        QCOMPARE(registro::abbreviationReadings(QStringLiteral("S.").repeated(40)).size(), 256);
     }
-    // Many abbreviations in a short text: bounded, not multiplied out.
-    void manyAbbreviations() { QCOMPARE(registro::abbreviationReadings(QString("S.").repeated(40)).size(), 256); }
 };
 
 // The places that went wrong, typed into the real window over the built
