@@ -125,9 +125,10 @@ bool Calcola::run(const QStringList& values, QStringList& added)
     if (!comuni_.db)
         return fail(QStringLiteral("Registro dei comuni non disponibile: ") + comuni_.fault);
 
+    const QString province = platform::upperCase(platform::trimBlanks(values.value(5)));
     const Span* span = nullptr;
     try {
-        span = &choose(values[4], platform::upperCase(platform::trimBlanks(values.value(5))), born);
+        span = &choose(values[4], province, born);
     } catch (const platform::Error& error) {
         return fail(errorText(error));
     }
@@ -147,8 +148,7 @@ bool Calcola::run(const QStringList& values, QStringList& added)
                 QStringLiteral("Più luoghi di nome %1 in vigore il %2: %3.").arg(span->name, day, span->candidates));
         case registro::PlaceChoice::NotInProvince:
             return fail(QStringLiteral("Nessun luogo di nome %1 in provincia di %2 il %3; in vigore: %4.")
-                            .arg(span->name, platform::upperCase(platform::trimBlanks(values.value(5))), day,
-                                 span->candidates));
+                            .arg(span->name, province, day, span->candidates));
     }
     added = QStringList(ColumnCount);
     // The code carried on under another name: the name of that day said.

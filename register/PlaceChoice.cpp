@@ -149,6 +149,14 @@ int codeCount(const Pool& pool)
     return int(codes.size());
 }
 
+std::vector<Record> copies(const Pool& pool)
+{
+    std::vector<Record> records;
+    for (const Record* r : pool)
+        records.push_back(*r);
+    return records;
+}
+
 std::vector<Record> onDay(const Pool& pool, const QDate& born)
 {
     std::vector<Record> records;
@@ -216,10 +224,8 @@ PlaceChoice chooseInProvince(Rules& rules, const Pool& pool, const Pool& inForce
         return rules.chosenRenamed(*place);
     if (!inForce.empty())
         return rules.decide(PlaceChoice::NotInProvince, {}, onDay(inForce, born));
-    std::vector<Record> all;
-    for (const Record* r : pool)
-        all.push_back(*r);
-    return rules.decide(PlaceChoice::NotInForce, ofProvince.empty() ? *pool.front() : *ofProvince.front(), all);
+    return rules.decide(PlaceChoice::NotInForce, ofProvince.empty() ? *pool.front() : *ofProvince.front(),
+                        copies(pool));
 }
 
 // The rules, with the province that breaks a tie: the shown record's, or
@@ -261,9 +267,7 @@ PlaceChoice choose(Database& db, const QString& name, const QDate& born, std::op
         if (const Record* place = rules.renamed(pool))
             return rules.chosenRenamed(*place);
 
-    std::vector<Record> all;
-    for (const Record* r : pool)
-        all.push_back(*r);
+    const std::vector<Record> all = copies(pool);
     if (shownAt)
         return rules.decide(PlaceChoice::NotInForce, *shownAt, all);
     if (inForce.empty())
